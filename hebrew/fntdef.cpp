@@ -1,0 +1,256 @@
+#include "fntdef.h"
+
+#include <algorithm>
+
+#include "delphi_int.h"
+#include "utf8.h"
+
+namespace hebrew {
+namespace {
+
+const std::u16string kFontsSection = u"Fonts";
+
+char16_t upperAscii(char16_t c) { return (c >= 'a' && c <= 'z') ? static_cast<char16_t>(c - 'a' + 'A') : c; }
+
+std::u16string upperCase(std::u16string_view s) {
+    std::u16string out(s);
+    for (char16_t& c : out) c = upperAscii(c);
+    return out;
+}
+
+bool equalNoCase(std::u16string_view a, std::u16string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (upperAscii(a[i]) != upperAscii(b[i])) return false;
+    return true;
+}
+
+bool lessNoCase(const std::u16string& a, const std::u16string& b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char16_t x, char16_t y) { return upperAscii(x) < upperAscii(y); });
+}
+
+bool isSeparator(char16_t c) { return c == u'\\' || c == u'/' || c == u':'; }
+
+// The text after the last folder separator or drive colon.
+std::size_t fileNameStart(std::u16string_view path) {
+    for (std::size_t i = path.size(); i > 0; --i)
+        if (isSeparator(path[i - 1])) return i;
+    return 0;
+}
+
+// Position of the extension's dot in the file name part, or npos.
+std::size_t extensionStart(std::u16string_view path) {
+    std::size_t dot = path.rfind(u'.');
+    return (dot == std::u16string_view::npos || dot < fileNameStart(path)) ? std::u16string_view::npos : dot;
+}
+
+std::u16string withoutExtension(std::u16string_view path) {
+    return std::u16string(path.substr(0, extensionStart(path)));
+}
+
+std::u16string extensionOf(std::u16string_view path) {
+    std::size_t dot = extensionStart(path);
+    return dot == std::u16string_view::npos ? std::u16string() : std::u16string(path.substr(dot));
+}
+
+std::u16string baseName(std::u16string_view path) {
+    return withoutExtension(path.substr(fileNameStart(path)));
+}
+
+std::u16string number(std::int32_t v) {
+    std::string s = std::to_string(v);
+    return std::u16string(s.begin(), s.end());
+}
+
+std::optional<fntType> typeOfName(std::u16string_view typeName) {
+    const std::u16string upper = upperCase(typeName);
+    if (upper == u"DOSHEBREW") return DosHebrew;
+    if (upper == u"DOSENGLISH") return DosEnglish;
+    if (upper == u"DOSENGLISHR") return DosEnglishR;
+    if (upper == u"WINDOWS") return WindowsHeb;
+    // Also the name that changefnt writes, so a user's choice survives a reload.
+    if (upper == u"TRUETYPE") return TrueType;
+    return std::nullopt;
+}
+
+struct IntSetting {
+    const char16_t* section;
+    const char16_t* key;
+    std::int32_t Rinistr::*field;
+    std::int32_t def;
+};
+
+// In the order in which "Hebrew.ini" is written.
+const IntSetting kIntSettings[] = {
+    {u"Textedit", u"Width", &Rinistr::txthw, 400},  {u"Textedit", u"Left", &Rinistr::txtl, 100},
+    {u"Textedit", u"MapNew", &Rinistr::curmapn, 1}, {u"Textedit", u"Mapedit", &Rinistr::curmaped, 0},
+    {u"Textedit", u"Top", &Rinistr::txtt, 400},     {u"Textedit", u"charmap", &Rinistr::charmap, 2},
+    {u"Gredit", u"left", &Rinistr::grl, 300},       {u"Gredit", u"Top", &Rinistr::grt, 300},
+    {u"Gredit", u"width", &Rinistr::grw, 400},      {u"Gredit", u"height", &Rinistr::grh, 300},
+    {u"Gredit", u"mode", &Rinistr::grmode, 0},      {u"Lib", u"Left", &Rinistr::expl, 300},
+    {u"Lib", u"Top", &Rinistr::expt, 300},          {u"Lib", u"Width", &Rinistr::expw, 600},
+    {u"Lib", u"height", &Rinistr::exph, 400},
+};
+const char16_t* const kStandardSection = u"Lib";
+const char16_t* const kStandardKey = u"Standard";
+
+std::string narrow(const std::u16string& s) { return utf16ToUtf8(s); }
+
+}  // namespace
+
+WriteError::WriteError(const std::u16string& path)
+    : std::runtime_error("Unable to write to " + narrow(path)), text_(u"Unable to write to " + path) {}
+
+const char16_t* fontTypeName(fntType ft) {
+    switch (ft) {
+        case DosHebrew: return u"DosHebrew";
+        case DosEnglish: return u"DosEnglish";
+        case DosEnglishR: return u"DosEnglishR";
+        case WindowsHeb: return u"Windows";
+        case TrueType: return u"TrueType";
+    }
+    return u"DosHebrew";
+}
+
+TfrmFonts::TfrmFonts(FontServicePlatform platform)
+    : ConfigFolder(platform.configFolder), platform_(std::move(platform)) {
+    readSettings();
+    readFontFile();
+    readKeyTables();
+}
+
+TfrmFonts::~TfrmFonts() {
+    try {
+        writeSettings();
+    } catch (...) {
+        // Unloading must never fail; the settings are simply not saved.
+    }
+}
+
+void TfrmFonts::readSettings() {
+    ProfileFiles& ini = platform_.profiles;
+    const std::u16string file = settingsFile();
+    for (const IntSetting& s : kIntSettings) {
+        auto value = parseInteger(ini.readString(file, s.section, s.key, u""));
+        IniSettings.*s.field = value ? *value : s.def;
+    }
+    IniSettings.stFile = ini.readString(file, kStandardSection, kStandardKey, u"");
+}
+
+void TfrmFonts::readFontFile() {
+    ProfileFiles& ini = platform_.profiles;
+    fontfile = ConfigFolder + u"HebFonts.txt";
+    fontlist = ini.readKeys(fontfile, kFontsSection);
+    std::stable_sort(fontlist.begin(), fontlist.end(), lessNoCase);
+    for (const std::u16string& name : ini.readKeys(fontfile, u"SymbolFonts")) {
+        tsymb record{};
+        for (std::size_t i = 0; i < record.size(); ++i) {
+            auto value = parseInteger(ini.readString(fontfile, name, u"b" + number(static_cast<int>(i) + 1), u""));
+            record[i] = static_cast<std::uint16_t>(value ? *value : 0);
+        }
+        fontsyms.emplace_back(name, record);
+    }
+    for (const std::u16string& name : fontlist)
+        fontmaps.push_back({name, ini.readString(fontfile, kFontsSection, name, u"")});
+    // An empty map still holds one blank row; the first row added takes its place.
+    if (fontmaps.empty()) fontmaps.push_back({});
+}
+
+void TfrmFonts::readKeyTables() {
+    ProfileFiles& ini = platform_.profiles;
+    const std::u16string file = ConfigFolder + u"editdef.txt";
+    if (!ini.fileExists(file)) return;
+    auto digitKeys = [&](const char16_t* section, std::array<std::u16string, 10>& table) {
+        for (const std::u16string& key : ini.readKeys(file, section))
+            if (!key.empty() && key[0] >= u'0' && key[0] <= u'9') table[key[0] - u'0'] = ini.readString(file, section, key, u"");
+    };
+    digitKeys(u"Alt", alts);
+    digitKeys(u"Ctrl", ctrls);
+    for (const std::u16string& key : ini.readKeys(file, u"FKeys")) {
+        if (key.empty() || upperAscii(key[0]) != u'F') continue;
+        auto n = parseInteger(std::u16string_view(key).substr(1));
+        if (n && *n >= 1 && *n <= 12) fkeys[*n] = ini.readString(file, u"FKeys", key, u"");
+    }
+}
+
+void TfrmFonts::SetFntType(const std::u16string& fsname) {
+    cStType = DosHebrew;
+    const std::u16string name = fsname.substr(fileNameStart(fsname));
+    if (name.empty()) cStType = TrueType;
+    cStFont = upperCase(withoutExtension(fsname));
+    if (cStFont.rfind(u"DRAVIK", 0) == 0) {
+        cStType = WindowsHeb;
+        return;
+    }
+    if (upperCase(extensionOf(fsname)) == u".TTF") {
+        cStType = TrueType;
+        return;
+    }
+    const std::u16string key = upperCase(withoutExtension(name));
+    for (const FontMapRow& row : fontmaps) {
+        if (upperCase(row.name) != key) continue;
+        if (auto ft = typeOfName(row.type)) cStType = *ft;
+        return;
+    }
+}
+
+void TfrmFonts::changefnt(const std::u16string& fname, fntType ft) {
+    const std::u16string key = upperCase(baseName(fname));
+    auto row = std::find_if(fontmaps.begin(), fontmaps.end(),
+                            [&](const FontMapRow& r) { return equalNoCase(r.name, key); });
+    if (row != fontmaps.end()) {
+        row->type = fontTypeName(ft);
+    } else if (fontmaps.size() == 1 && fontmaps[0].name.empty() && fontmaps[0].type.empty()) {
+        fontmaps[0] = {key, fontTypeName(ft)};
+    } else {
+        fontmaps.push_back({key, fontTypeName(ft)});
+    }
+    writeFontMap();
+}
+
+void TfrmFonts::writeFontMap() {
+    ensureConfigFolder();
+    if (!platform_.profiles.eraseSection(fontfile, kFontsSection)) throw WriteError(fontfile);
+    for (const FontMapRow& row : fontmaps)
+        if (!row.name.empty()) write(fontfile, kFontsSection, row.name, row.type);
+}
+
+void TfrmFonts::writeSettings() {
+    const std::u16string file = settingsFile();
+    ensureConfigFolder();
+    for (const IntSetting& s : kIntSettings) write(file, s.section, s.key, number(IniSettings.*s.field));
+    write(file, kStandardSection, kStandardKey, IniSettings.stFile);
+}
+
+void TfrmFonts::write(const std::u16string& file, const std::u16string& section, const std::u16string& key,
+                      const std::u16string& value) {
+    if (!platform_.profiles.writeString(file, section, key, value)) throw WriteError(file);
+}
+
+void TfrmFonts::ensureConfigFolder() {
+    // A new user's folder does not exist yet; the bare fallback is never made.
+    if (platform_.configFolderIsReal && !platform_.profiles.folderExists(ConfigFolder))
+        platform_.profiles.createFolder(ConfigFolder);
+}
+
+std::u16string TfrmFonts::AcadToEditWin(std::u16string_view ss) const {
+    return acadToEdit(ss, style(), platform_.surface, true);
+}
+std::u16string TfrmFonts::AcadToEditWinG(std::u16string_view ss) const {
+    return acadToEdit(ss, style(), platform_.surface, false);
+}
+std::u16string TfrmFonts::EditToacadWin(std::u16string_view ss) const {
+    return editToAcad(ss, style(), platform_.surface, true);
+}
+std::u16string TfrmFonts::EditToacadWinG(std::u16string_view ss) const {
+    return editToAcad(ss, style(), platform_.surface, false);
+}
+std::u16string TfrmFonts::ConvertLeftToRight(std::u16string_view s) const {
+    return hebrew::ConvertLeftToRight(s, platform_.surface);
+}
+std::u16string TfrmFonts::ConvertRightToLeft(std::u16string_view s) const {
+    return hebrew::ConvertRightToLeft(s, platform_.surface);
+}
+
+}  // namespace hebrew

@@ -1,0 +1,106 @@
+#include "profile_win32.h"
+
+#include <windows.h>
+
+#include <new>
+
+namespace hebrew {
+namespace {
+
+const wchar_t* wide(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+
+std::u16string fromWide(const wchar_t* s, std::size_t length) {
+    return std::u16string(reinterpret_cast<const char16_t*>(s), length);
+}
+
+// Far beyond any real setting; a longer value comes back cut off.
+constexpr DWORD kLargestBuffer = 1u << 26;
+constexpr DWORD kFirstBuffer = 256;
+
+// GetPrivateProfileStringW into a buffer that grows until the result fits.
+// The result fits when it leaves two units spare: a value cut off fills the
+// buffer to one unit short, a key list to two, and a quoted value that just
+// misses loses its last character as well as the closing quote.
+std::wstring profileString(const std::u16string& file, const wchar_t* section,
+                           const wchar_t* key, const wchar_t* def) {
+    std::wstring buffer;
+    for (DWORD size = kFirstBuffer;; size *= 2) {
+        try {
+            buffer.assign(size, L'\0');
+        } catch (const std::bad_alloc&) {
+            break;
+        }
+        DWORD length = GetPrivateProfileStringW(section, key, def, buffer.data(), size, wide(file));
+        if (length + 2 < size || size >= kLargestBuffer) {
+            buffer.resize(length < size ? length : size);
+            return buffer;
+        }
+    }
+    return buffer;
+}
+
+DWORD attributesOf(const std::u16string& path) { return GetFileAttributesW(wide(path)); }
+
+bool isSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+}  // namespace
+
+std::u16string Win32ProfileFiles::readString(const std::u16string& file,
+                                             const std::u16string& section,
+                                             const std::u16string& key,
+                                             const std::u16string& def) {
+    std::wstring value = profileString(file, wide(section), wide(key), wide(def));
+    return fromWide(value.c_str(), value.size());
+}
+
+// With no key the platform lists the key names, each ending in a NUL and the
+// list in a second one.
+std::vector<std::u16string> Win32ProfileFiles::readKeys(const std::u16string& file,
+                                                        const std::u16string& section) {
+    std::wstring list = profileString(file, wide(section), nullptr, L"");
+    std::vector<std::u16string> keys;
+    for (std::size_t start = 0; start < list.size() && list[start] != L'\0';) {
+        std::size_t end = list.find(L'\0', start);
+        if (end == std::wstring::npos) end = list.size();
+        keys.push_back(fromWide(list.c_str() + start, end - start));
+        start = end + 1;
+    }
+    return keys;
+}
+
+bool Win32ProfileFiles::writeString(const std::u16string& file, const std::u16string& section,
+                                    const std::u16string& key, const std::u16string& value) {
+    return WritePrivateProfileStringW(wide(section), wide(key), wide(value), wide(file)) != FALSE;
+}
+
+// With no key the platform removes the whole section.
+bool Win32ProfileFiles::eraseSection(const std::u16string& file, const std::u16string& section) {
+    return WritePrivateProfileStringW(wide(section), nullptr, nullptr, wide(file)) != FALSE;
+}
+
+bool Win32ProfileFiles::fileExists(const std::u16string& file) {
+    DWORD attributes = attributesOf(file);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32ProfileFiles::folderExists(const std::u16string& folder) {
+    DWORD attributes = attributesOf(folder);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Creates each level that is missing, from the top down. Levels that cannot
+// be created, such as a drive or a network share, are passed over; only the
+// whole folder has to exist at the end.
+bool Win32ProfileFiles::createFolder(const std::u16string& folder) {
+    const std::u16string path = folder.substr(0, folder.find(u'\0'));
+    if (path.empty()) return false;
+    for (std::size_t i = 1; i <= path.size(); ++i) {
+        if (i < path.size() && !isSeparator(path[i])) continue;
+        if (isSeparator(path[i - 1])) continue;
+        const std::u16string level = path.substr(0, i);
+        if (!folderExists(level)) CreateDirectoryW(wide(level), nullptr);
+    }
+    return folderExists(path);
+}
+
+}  // namespace hebrew
