@@ -1,5 +1,7 @@
 #include "conversions.h"
 
+#include <algorithm>
+
 #include "codepage.h"
 
 namespace hebrew {
@@ -20,56 +22,101 @@ bool startsWithNoCase(std::u16string_view s, std::string_view prefix) {
     return true;
 }
 
-// A Unicode operation applied to the 8-bit form.
-std::string symbtoeditBytes(const std::string& t, std::u16string_view font) {
-    return toBytes(Symbtoedit(fromBytes(t), font));
+// Symbtoedit on the 8-bit form. Of the code points 155 to 161 it looks for,
+// the bytes give 156 to 161: byte 155 is U+203A.
+bool isSymbolCodeByte(char c) {
+    return byteToUnicode(static_cast<unsigned char>(c)) >= kFirstSymbolCode &&
+           byteToUnicode(static_cast<unsigned char>(c)) <= kLastSymbolCode;
 }
 
-std::string loadDosHebrew(std::string t, std::u16string_view font) {
+void symbtoeditBytes(std::string& t, std::u16string_view font) {
+    if (!isSymbolFont(font) || std::none_of(t.begin(), t.end(), isSymbolCodeByte)) return;
+    std::string out;
+    out.reserve(t.size() + 16);
+    for (char c : t) {
+        if (!isSymbolCodeByte(c)) {
+            out += c;
+            continue;
+        }
+        const unsigned n = byteToUnicode(static_cast<unsigned char>(c));
+        out += "%%";
+        out += static_cast<char>('0' + n / 100);
+        out += static_cast<char>('0' + n / 10 % 10);
+        out += static_cast<char>('0' + n % 10);
+    }
+    t = std::move(out);
+}
+
+// The load steps of each font type, on the 8-bit form, in place.
+void loadDosHebrew(std::string& t, std::u16string_view font) {
     if (isEnglishOnlyBytes(t, DosHebrew)) return symbtoeditBytes(t, font);
-    t = DecodePercentCodes(t);
-    t = symbtoeditBytes(t, font);
-    t = DosToWinLetters(t);
-    t = ReverseText(t);
-    return ReverseNonHebrewRuns(t);
+    decodePercentCodesInPlace(t);
+    symbtoeditBytes(t, font);
+    dosToWinInPlace(t);
+    reverseInPlace(t);
+    reverseNonHebrewRunsInPlace(t);
 }
 
-std::string loadDosEnglish(std::string t, bool readRightToLeft) {
+void loadDosEnglish(std::string& t, bool readRightToLeft) {
     EnglishKeysToDos(t);
-    t = DosToWinLetters(t);
-    if (!readRightToLeft) t = ReverseText(t);
-    return ReverseNonHebrewRuns(t);
+    dosToWinInPlace(t);
+    if (!readRightToLeft) reverseInPlace(t);
+    reverseNonHebrewRunsInPlace(t);
 }
 
-std::string loadWindows(std::string t) {
-    if (isEnglishOnlyBytes(t, WindowsHeb)) return t;
-    t = ReverseNonHebrewRuns(t);
-    return ReverseText(t);
+void loadWindows(std::string& t) {
+    if (isEnglishOnlyBytes(t, WindowsHeb)) return;
+    reverseNonHebrewRunsInPlace(t);
+    reverseInPlace(t);
 }
 
+// The store steps; each returns the stored string.
 std::u16string storeDosHebrew(std::u16string_view text, std::u16string_view font) {
     if (isEnglishOnly(text, WindowsHeb)) return Symbtoacad(text, font);
     std::string t = toBytes(text);
-    t = ReverseNonHebrewRuns(t);
-    t = ReverseText(t);
-    t = WinToDosLetters(t);
-    return Symbtoacad(fromBytes(t), font);
+    reverseNonHebrewRunsInPlace(t);
+    reverseInPlace(t);
+    winToDosInPlace(t);
+    std::u16string r = fromBytes(t);
+    symbtoacadInPlace(r, font);
+    return r;
 }
 
 std::u16string storeDosEnglish(std::u16string_view text, bool readRightToLeft) {
-    std::string t = ReverseNonHebrewRuns(toBytes(text));
-    if (!readRightToLeft) t = ReverseText(t);
-    t = WinToDosLetters(t);
+    std::string t = toBytes(text);
+    reverseNonHebrewRunsInPlace(t);
+    if (!readRightToLeft) reverseInPlace(t);
+    winToDosInPlace(t);
     DosToEnglishKeys(t);
     return fromBytes(t);
 }
 
 std::u16string storeWindows(std::u16string_view text) {
     if (isEnglishOnly(text, WindowsHeb)) return std::u16string(text);
-    return fromBytes(ReverseText(ReverseNonHebrewRuns(toBytes(text))));
+    std::string t = toBytes(text);
+    reverseNonHebrewRunsInPlace(t);
+    reverseInPlace(t);
+    return fromBytes(t);
 }
 
-std::u16string reverseThroughBytes(std::u16string_view s) { return fromBytes(ReverseText(toBytes(s))); }
+void reverseThroughBytes(std::u16string& s) {
+    // Through the 8-bit form: characters outside the code page become "?".
+    for (char16_t& c : s)
+        if (!isRepresentable(c)) c = static_cast<char16_t>(kReplacementByte);
+    std::reverse(s.begin(), s.end());
+}
+
+void mirrorInPlace(std::u16string& s) {
+    for (char16_t& c : s) {
+        switch (c) {
+            case u'(': c = u')'; break;
+            case u')': c = u'('; break;
+            case u'<': c = u'>'; break;
+            case u'>': c = u'<'; break;
+            default: break;
+        }
+    }
+}
 
 }  // namespace
 
@@ -86,19 +133,15 @@ bool isEnglishOnlyBytes(std::string_view bytes, fntType ft) {
     return true;
 }
 
-bool isEnglishOnly(std::u16string_view s, fntType ft) { return isEnglishOnlyBytes(toBytes(s), ft); }
+bool isEnglishOnly(std::u16string_view s, fntType ft) {
+    if (ft == DosEnglish || ft == DosEnglishR) return true;
+    const int first = ft == DosHebrew ? 128 : 224, last = ft == DosHebrew ? 154 : 250;
+    return std::none_of(s.begin(), s.end(), [&](char16_t c) { return inRange(unicodeToByte(c), first, last); });
+}
 
 std::u16string MirrorBrackets(std::u16string_view s) {
     std::u16string out(s);
-    for (char16_t& c : out) {
-        switch (c) {
-            case u'(': c = u')'; break;
-            case u')': c = u'('; break;
-            case u'<': c = u'>'; break;
-            case u'>': c = u'<'; break;
-            default: break;
-        }
-    }
+    mirrorInPlace(out);
     return out;
 }
 
@@ -125,7 +168,12 @@ std::u16string Symbtoedit(std::u16string_view s, std::u16string_view font) {
 
 std::u16string Symbtoacad(std::u16string_view s, std::u16string_view font) {
     std::u16string out(s);
-    if (!isSymbolFont(font)) return out;
+    symbtoacadInPlace(out, font);
+    return out;
+}
+
+void symbtoacadInPlace(std::u16string& out, std::u16string_view font) {
+    if (!isSymbolFont(font)) return;
     for (char16_t& c : out) {
         switch (c) {
             case 0x00A6: c = 0x009F; break;  // broken bar
@@ -137,33 +185,43 @@ std::u16string Symbtoacad(std::u16string_view s, std::u16string_view font) {
             default: break;
         }
     }
-    return out;
 }
 
 std::u16string ConvertLeftToRight(std::u16string_view s, const DisplayOrderer& surface) {
     if (s.empty()) return {};
-    return fromBytes(ReverseNonHebrewRuns(DisplayOrder(surface, toBytes(s))));
+    std::string t = DisplayOrder(surface, toBytes(s));
+    reverseNonHebrewRunsInPlace(t);
+    return fromBytes(t);
 }
 
 std::u16string ConvertRightToLeft(std::u16string_view s, const DisplayOrderer& surface) {
     if (s.empty()) return {};
-    return fromBytes(DisplayOrder(surface, ReverseNonHebrewRuns(toBytes(s))));
+    std::string t = toBytes(s);
+    reverseNonHebrewRunsInPlace(t);
+    return fromBytes(DisplayOrder(surface, t));
 }
 
 std::u16string acadToEdit(std::u16string_view stored, const StyleState& style, const DisplayOrderer& surface,
                           bool mirrorBrackets) {
     if (stored.empty()) return {};
     std::string t = toBytes(stored);
-    if (style.backwards) t = ReverseText(t);
+    if (style.backwards) reverseInPlace(t);
     switch (style.type) {
-        case DosHebrew: t = loadDosHebrew(std::move(t), style.font); break;
-        case DosEnglish: t = loadDosEnglish(std::move(t), false); break;
-        case DosEnglishR: t = loadDosEnglish(std::move(t), true); break;
-        case WindowsHeb: t = loadWindows(std::move(t)); break;
-        case TrueType: return reverseThroughBytes(ConvertLeftToRight(fromBytes(t), surface));
+        case DosHebrew: loadDosHebrew(t, style.font); break;
+        case DosEnglish: loadDosEnglish(t, false); break;
+        case DosEnglishR: loadDosEnglish(t, true); break;
+        case WindowsHeb: loadWindows(t); break;
+        case TrueType: {
+            // The platform's left-to-right layout, read back as a right-to-left line.
+            t = DisplayOrder(surface, t);
+            reverseNonHebrewRunsInPlace(t);
+            reverseInPlace(t);
+            return fromBytes(t);
+        }
     }
     std::u16string text = fromBytes(t);
-    return mirrorBrackets ? MirrorBrackets(text) : text;
+    if (mirrorBrackets) mirrorInPlace(text);
+    return text;
 }
 
 std::u16string editToAcad(std::u16string_view text, const StyleState& style, const DisplayOrderer& surface,
@@ -175,12 +233,19 @@ std::u16string editToAcad(std::u16string_view text, const StyleState& style, con
         case DosEnglish: r = storeDosEnglish(text, false); break;
         case DosEnglishR: r = storeDosEnglish(text, true); break;
         case WindowsHeb: r = storeWindows(text); break;
-        case TrueType: r = reverseThroughBytes(ConvertRightToLeft(text, surface)); break;
+        case TrueType: {
+            std::string t = toBytes(text);
+            reverseNonHebrewRunsInPlace(t);
+            t = DisplayOrder(surface, t);
+            reverseInPlace(t);
+            r = fromBytes(t);
+            break;
+        }
     }
     // Loading undoes a backwards style for every type, True Type included,
     // so storing redoes it for every type.
-    if (style.backwards) r = reverseThroughBytes(r);
-    if (mirrorBrackets && style.type != TrueType) r = MirrorBrackets(r);
+    if (style.backwards) reverseThroughBytes(r);
+    if (mirrorBrackets && style.type != TrueType) mirrorInPlace(r);
     return r;
 }
 

@@ -35,6 +35,7 @@ bool isSymbolFont(std::u16string_view font);
 std::u16string Symbtoedit(std::u16string_view s, std::u16string_view font);
 // Storing: six sign characters of a symbol font become its symbol codes.
 std::u16string Symbtoacad(std::u16string_view s, std::u16string_view font);
+void symbtoacadInPlace(std::u16string& s, std::u16string_view font);
 
 std::u16string ConvertLeftToRight(std::u16string_view s, const DisplayOrderer& surface);
 std::u16string ConvertRightToLeft(std::u16string_view s, const DisplayOrderer& surface);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "charclass.h"
 #include "delphi_int.h"
@@ -48,21 +49,26 @@ void mapInPlace(std::string& s, const std::array<unsigned char, 256>& map) {
     for (char& c : s) c = static_cast<char>(map[static_cast<unsigned char>(c)]);
 }
 
-std::string shiftRange(std::string_view s, unsigned char first, unsigned char last, int by) {
-    std::string out(s);
-    for (char& c : out) {
+void shiftRange(std::string& s, unsigned char first, unsigned char last, int by) {
+    for (char& c : s) {
         auto b = static_cast<unsigned char>(c);
         if (b >= first && b <= last) c = static_cast<char>(b + by);
     }
-    return out;
 }
 
 }  // namespace
 
 std::string ReverseText(std::string_view s) { return std::string(s.rbegin(), s.rend()); }
 
+void reverseInPlace(std::string& s) { std::reverse(s.begin(), s.end()); }
+
 std::string ReverseNonHebrewRuns(std::string_view s) {
     std::string out(s);
+    reverseNonHebrewRunsInPlace(out);
+    return out;
+}
+
+void reverseNonHebrewRunsInPlace(std::string& out) {
     std::size_t start = 0;
     while (start < out.size()) {
         bool rtl = isRightToLeftByte(static_cast<unsigned char>(out[start]));
@@ -71,7 +77,6 @@ std::string ReverseNonHebrewRuns(std::string_view s) {
         if (!rtl) std::reverse(out.begin() + start, out.begin() + end);
         start = end;
     }
-    return out;
 }
 
 std::string DisplayOrder(const DisplayOrderer& surface, std::string_view s) {
@@ -79,37 +84,62 @@ std::string DisplayOrder(const DisplayOrderer& surface, std::string_view s) {
     return surface.displayOrder(s);
 }
 
-std::string DosToWinLetters(std::string_view s) { return shiftRange(s, kFirstDosLetter, kLastDosLetter, kDosToWin); }
+void dosToWinInPlace(std::string& s) { shiftRange(s, kFirstDosLetter, kLastDosLetter, kDosToWin); }
 
-std::string WinToDosLetters(std::string_view s) { return shiftRange(s, kFirstWinLetter, kLastWinLetter, -kDosToWin); }
+void winToDosInPlace(std::string& s) { shiftRange(s, kFirstWinLetter, kLastWinLetter, -kDosToWin); }
+
+std::string DosToWinLetters(std::string_view s) {
+    std::string out(s);
+    dosToWinInPlace(out);
+    return out;
+}
+
+std::string WinToDosLetters(std::string_view s) {
+    std::string out(s);
+    winToDosInPlace(out);
+    return out;
+}
 
 void EnglishKeysToDos(std::string& s) { mapInPlace(s, keyboardMaps().keyToDos); }
 
 void DosToEnglishKeys(std::string& s) { mapInPlace(s, keyboardMaps().dosToKey); }
 
 std::string DecodePercentCodes(std::string_view s) {
+    std::string out(s);
+    decodePercentCodesInPlace(out);
+    return out;
+}
+
+// The result is never longer than the text, so it is written over the text
+// behind the reading position.
+void decodePercentCodesInPlace(std::string& s) {
     constexpr std::string_view marker = "%%";
-    if (s.find(marker) == std::string_view::npos) return std::string(s);
-    std::string out;
-    out.reserve(s.size());
-    std::size_t pos = 0;
+    const std::string_view text(s);
+    std::size_t pos = text.find(marker);
+    if (pos == std::string_view::npos) return;
+    std::size_t write = pos;
+    auto copy = [&](std::size_t from, std::size_t count) {
+        std::memmove(&s[write], &s[from], count);
+        write += count;
+    };
     for (;;) {
-        std::size_t found = s.find(marker, pos);
+        std::size_t found = text.find(marker, pos);
         if (found == std::string_view::npos) {
-            out.append(s.substr(pos));
-            return out;
+            copy(pos, text.size() - pos);
+            break;
         }
-        std::string_view code = s.substr(found + marker.size(), 3);
-        auto value = parseInteger(code);
-        out.append(s.substr(pos, found - pos));
+        copy(pos, found - pos);
+        const std::string_view code = text.substr(found + marker.size(), 3);
+        const auto value = parseInteger(code);
         if (value && *value >= kFirstDosLetter && *value <= kLastDosLetter) {
-            out += static_cast<char>(*value);
+            s[write++] = static_cast<char>(*value);
             pos = found + marker.size() + code.size();
         } else {
-            out.append(marker);
+            copy(found, marker.size());
             pos = found + marker.size();
         }
     }
+    s.resize(write);
 }
 
 }  // namespace hebrew

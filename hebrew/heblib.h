@@ -37,8 +37,16 @@ std::string WinToDosLetters(std::string_view s);
 void EnglishKeysToDos(std::string& s);
 void DosToEnglishKeys(std::string& s);
 
+// In-place forms of the reorderings and letter moves, for the conversions:
+// one buffer serves every step of a long text.
+void reverseInPlace(std::string& s);
+void reverseNonHebrewRunsInPlace(std::string& s);
+void dosToWinInPlace(std::string& s);
+void winToDosInPlace(std::string& s);
+
 // "%%128" to "%%154" replaced by the single byte of that value; every other
 // "%%" code stays as it is.
 std::string DecodePercentCodes(std::string_view s);
+void decodePercentCodesInPlace(std::string& s);
 
 }  // namespace hebrew
