@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: natively, the fuzz target for a
+# bounded time, and the cross-built tests under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+bash scripts/setup.sh
+
+jobs=$(nproc)
+build=${VORN_BUILD:-build}
+
+echo "== native build and tests"
+cmake -S . -B "$build/native" -G Ninja >/dev/null
+cmake --build "$build/native" -j "$jobs"
+ctest --test-dir "$build/native" --output-on-failure -j "$jobs"
+
+echo "== fuzzing the conversions (bounded)"
+cmake -S . -B "$build/fuzz" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DVORN_FUZZ=ON -DVORN_BENCH=OFF >/dev/null
+cmake --build "$build/fuzz" -j "$jobs" --target conversions_fuzz
+mkdir -p "$build/fuzz/corpus"
+"$build/fuzz/fuzz/conversions_fuzz" -runs=300000 -max_total_time=60 -max_len=512 \
+  "$build/fuzz/corpus" 2>&1 | tail -2
+
+# Xvfb for the windows, when no display is set; stopped on exit.
+xvfb_pid=""
+cleanup() {
+  for p in "$build"/win*/wineprefix; do [ -d "$p" ] && WINEPREFIX=$root/$p /usr/lib/wine/wineserver -k 2>/dev/null || true; done
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+if [ -z "${DISPLAY:-}" ]; then
+  export DISPLAY=:${VORN_XVFB_DISPLAY:-97}
+  Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+fi
+
+# 32-bit Windows programs need a kernel that runs 32-bit Linux programs
+# (Wine's 32-bit loader is one); where it cannot, they are built, not run.
+can_run_32bit() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
+
+for arch in x86_64 i686; do
+  dir="$build/win-$arch"
+  echo "== cross build $arch"
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch-mingw.cmake" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+  winearch=win64; [ "$arch" = i686 ] && winearch=win32
+  if [ "$arch" = i686 ] && ! can_run_32bit; then
+    echo "== $arch: built; not run: this kernel does not run 32-bit programs"
+    continue
+  fi
+  echo "== $arch tests under Wine"
+  scripts/wine-prefix.sh "$root/$dir/wineprefix" "$winearch"
+  ctest --test-dir "$dir" --output-on-failure
+done
