@@ -17,7 +17,8 @@ public:
 };
 
 // The surface of the font service: never shown, reading left to right.
-// On Windows the platform's character placement on a hidden window; off
+// On Windows the platform's character placement on a device context of its
+// own; off
 // Windows FriBidi with a left-to-right paragraph.
 std::unique_ptr<DisplayOrderer> makeLeftToRightSurface();
 

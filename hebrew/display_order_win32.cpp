@@ -35,25 +35,22 @@ std::string placementOrderWide(HDC dc, std::string_view bytes) {
     return toBytes(std::u16string_view(reinterpret_cast<const char16_t*>(out.data()), n));
 }
 
-class HiddenWindowSurface : public DisplayOrderer {
+// A device context of the font service's own, never shown, reading left to
+// right. A memory context rather than a window's: the library may free it
+// while it unloads, where no window may be touched.
+class MemorySurface : public DisplayOrderer {
 public:
-    HiddenWindowSurface() {
-        window_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
-        dc_ = window_ ? GetDC(window_) : GetDC(nullptr);
+    MemorySurface() : dc_(CreateCompatibleDC(nullptr)) {}
+    ~MemorySurface() override {
+        if (dc_) DeleteDC(dc_);
     }
-    ~HiddenWindowSurface() override {
-        if (dc_) ReleaseDC(window_, dc_);
-        if (window_) DestroyWindow(window_);
-    }
-    HiddenWindowSurface(const HiddenWindowSurface&) = delete;
-    HiddenWindowSurface& operator=(const HiddenWindowSurface&) = delete;
+    MemorySurface(const MemorySurface&) = delete;
+    MemorySurface& operator=(const MemorySurface&) = delete;
 
     std::string displayOrder(std::string_view bytes) const override { return placementOrder(dc_, bytes); }
 
 private:
-    HWND window_ = nullptr;
-    HDC dc_ = nullptr;
+    HDC dc_;
 };
 
 }  // namespace
@@ -82,6 +79,6 @@ std::string placementOrder(HDC dc, std::string_view bytes) {
     return std::string(out.data(), n);
 }
 
-std::unique_ptr<DisplayOrderer> makeLeftToRightSurface() { return std::make_unique<HiddenWindowSurface>(); }
+std::unique_ptr<DisplayOrderer> makeLeftToRightSurface() { return std::make_unique<MemorySurface>(); }
 
 }  // namespace hebrew

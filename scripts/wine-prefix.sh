@@ -3,10 +3,12 @@
 # locale and without the window manager wait. Usage: wine-prefix.sh PREFIX ARCH
 set -euo pipefail
 prefix=$1 arch=$2
-here=$(cd "$(dirname "$0")" && pwd)
-if [ ! -f "$prefix/system.reg" ]; then
-  mkdir -p "$prefix"
-  "$here/wine-run.sh" "$prefix" "$arch" wineboot -i >/dev/null 2>&1 || true
-  "$here/wine-run.sh" "$prefix" "$arch" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
-  WINEPREFIX=$prefix /usr/lib/wine/wineserver -w || true
-fi
+[ -f "$prefix/system.reg" ] && exit 0
+export WINEPREFIX=$prefix WINEDEBUG=-all LC_ALL=he_IL.UTF-8 LANG=he_IL.UTF-8
+export WINEDLLOVERRIDES="mscoree=;mshtml="
+if [ "$arch" = win64 ]; then loader=/usr/lib/wine/wine64; else loader=/usr/lib/wine/wine; export WINEARCH=win32; fi
+mkdir -p "$prefix"
+"$loader" wineboot -i >/dev/null 2>&1 </dev/null || true
+"$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 </dev/null || true
+# Let the server write the registry out and end.
+/usr/lib/wine/wineserver -w

@@ -1,0 +1,84 @@
+// A host object behind one of its interfaces, called by name through the
+// dispatch part of that interface. Names are looked up once per interface
+// and cached; a failing call throws a HostError with the host's code and text.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+#include <wrl/client.h>
+
+#include <initializer_list>
+#include <string>
+
+#include "automation/host_error.h"
+
+namespace automation {
+
+using Microsoft::WRL::ComPtr;
+
+// A VARIANT that clears itself.
+class Variant {
+public:
+    Variant() { VariantInit(&v_); }
+    explicit Variant(const std::wstring& s);
+    explicit Variant(double d);
+    explicit Variant(long n);
+    ~Variant() { VariantClear(&v_); }
+    Variant(const Variant&) = delete;
+    Variant& operator=(const Variant&) = delete;
+    Variant(Variant&& other) noexcept : v_(other.v_) { VariantInit(&other.v_); }
+
+    VARIANT* get() { return &v_; }
+    const VARIANT& operator*() const { return v_; }
+    VARIANT release() {
+        VARIANT out = v_;
+        VariantInit(&v_);
+        return out;
+    }
+
+private:
+    VARIANT v_;
+};
+
+class HostObject {
+public:
+    HostObject() = default;
+    // Asks obj for the interface iid; an object that lacks it is a failure.
+    static HostObject query(IUnknown* obj, const GUID& iid, const wchar_t* interfaceName);
+
+    explicit operator bool() const { return dispatch_ != nullptr; }
+    IDispatch* get() const { return dispatch_.Get(); }
+    void reset() { dispatch_.Reset(); }
+    // Forgets the reference without releasing it (the host may be gone).
+    void abandon() { dispatch_.Detach(); }
+
+    // Arguments in the order the host's documentation lists them.
+    Variant invoke(const wchar_t* name, WORD flags, std::initializer_list<VARIANT*> args = {}) const;
+    Variant get(const wchar_t* name) const { return invoke(name, DISPATCH_PROPERTYGET | DISPATCH_METHOD); }
+    void put(const wchar_t* name, Variant value) const;
+    Variant call(const wchar_t* name, std::initializer_list<VARIANT*> args = {}) const {
+        return invoke(name, DISPATCH_METHOD, args);
+    }
+
+    std::wstring getString(const wchar_t* name) const;
+    long getLong(const wchar_t* name) const;
+    double getDouble(const wchar_t* name) const;
+    bool getBool(const wchar_t* name) const;
+    // The object a property gives, asked for the interface iid.
+    HostObject getObject(const wchar_t* name, const GUID& iid, const wchar_t* interfaceName) const;
+
+private:
+    HostObject(ComPtr<IDispatch> dispatch, const GUID& iid, const wchar_t* interfaceName)
+        : dispatch_(std::move(dispatch)), iid_(iid), interfaceName_(interfaceName) {}
+    DISPID dispidOf(const wchar_t* name) const;
+
+    ComPtr<IDispatch> dispatch_;
+    GUID iid_ = GUID_NULL;
+    const wchar_t* interfaceName_ = L"";
+};
+
+// The value of a variant as a string, number or object; a wrong type is a failure.
+std::wstring toString(const VARIANT& v, const wchar_t* what);
+ComPtr<IUnknown> toObject(const VARIANT& v);
+
+}  // namespace automation
