@@ -11,7 +11,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
   libwine-dev wine wine64 wine32:i386
   xvfb xauth x11-apps imagemagick fonts-dejavu-core fonts-wine
-  locales time
+  locales time python3
 )
 
 sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

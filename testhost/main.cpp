@@ -1,0 +1,133 @@
+// testhost SCRIPT: plays the CAD host for the automation server. Builds the
+// script's drawing, publishes the application, calls the server's commands
+// and prints what happened as JSON. Exit code 0 when the script ran, 2 when
+// it could not be read.
+#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+#include <objbase.h>
+#include <ole2.h>
+
+#include <cstdio>
+#include <string>
+
+#include "testhost/drawing.h"
+#include "testhost/entities.h"
+#include "testhost/host_objects.h"
+#include "testhost/json.h"
+#include "testhost/report.h"
+#include "testhost/selfcheck.h"
+
+using namespace testhost;
+
+namespace {
+
+constexpr int kBadScript = 2;
+
+bool readFile(const wchar_t* path, std::string& bytes) {
+    FILE* file = _wfopen(path, L"rb");
+    if (!file) return false;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.append(buffer, n);
+    std::fclose(file);
+    return true;
+}
+
+void complain(const std::wstring& message) {
+    const std::string text = "testhost: " + json::toUtf8(message) + "\n";
+    std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
+std::vector<std::wstring> writtenSteps(const std::vector<UiStep>& steps) {
+    std::vector<std::wstring> out;
+    for (const UiStep& step : steps) out.push_back(step.written);
+    return out;
+}
+
+// Performs the script's actions in order, each command with the window
+// watcher on.
+class Runner {
+public:
+    Runner(const Script& script, WindowWatcher& watcher, RunRecord& run)
+        : watcher_(watcher), run_(run), servers_(script.serverProgId, script.serverClsid) {}
+
+    void perform(const Action& action) {
+        switch (action.kind) {
+            case Action::Kind::SelectServer: return servers_.select(action.server);
+            case Action::Kind::ReleaseServer: return servers_.release(action.server);
+            case Action::Kind::Call: return command(action, [&](CommandRecord& r) { servers_.call(action.call, r); });
+            case Action::Kind::Selfcheck: return command(action, [&](CommandRecord& r) { selfcheck(action.check, r); });
+        }
+    }
+    void releaseServers() { servers_.releaseAll(); }
+
+private:
+    template <class Work>
+    void command(const Action& action, Work work) {
+        CommandRecord record;
+        record.written = action.written;
+        const int index = static_cast<int>(run_.commands.size());
+        const std::vector<UiStep> left = watcher_.watch(index, action.steps, [&] { work(record); });
+        record.uiPending = writtenSteps(left);
+        run_.commands.push_back(std::move(record));
+    }
+
+    static void selfcheck(const Selfcheck& check, CommandRecord& record) {
+        record.selfcheck =
+            check.kind == Selfcheck::Kind::Rot ? selfcheckRunningObjects() : selfcheckMessageBox(check);
+    }
+
+    WindowWatcher& watcher_;
+    RunRecord& run_;
+    ServerObjects servers_;
+};
+
+int run(const Script& script) {
+    if (HRESULT hr = OleInitialize(nullptr); FAILED(hr)) {
+        complain(L"OleInitialize failed");
+        return 1;
+    }
+    Host host;
+    buildDrawing(script, host);
+    RunningObjects rot;
+    rot.publish(host.drawing.application, script.rotProgIds);
+    RunRecord record;
+    WindowWatcher watcher;
+    {
+        Runner runner(script, watcher, record);
+        for (const Action& action : script.actions) runner.perform(action);
+        runner.releaseServers();
+    }
+    // The server's library goes, and with it its references to the host's objects.
+    CoFreeUnusedLibrariesEx(0, 0);
+    rot.revoke();
+    OleUninitialize();
+    record.watcher = &watcher;
+    record.rot = &rot;
+    const std::string text = report(host, record);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    _setmode(_fileno(stdout), _O_BINARY);
+    if (argc != 2) {
+        complain(L"usage: testhost SCRIPT");
+        return kBadScript;
+    }
+    std::string bytes;
+    if (!readFile(argv[1], bytes)) {
+        complain(std::wstring(L"cannot read ") + argv[1]);
+        return kBadScript;
+    }
+    Script script;
+    std::wstring error;
+    if (!parseScript(bytes, hostClassNames(), script, error)) {
+        complain(std::wstring(argv[1]) + L": " + error);
+        return kBadScript;
+    }
+    return run(script);
+}

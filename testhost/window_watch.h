@@ -1,0 +1,78 @@
+// Watches this thread's windows while a command runs: a thread timer, which
+// also fires inside the modal loops of message boxes and dialogs, runs the
+// script's window steps and captures and dismisses every message box.
+#pragma once
+
+#include <windows.h>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "testhost/script.h"
+
+namespace testhost {
+
+struct MessageRecord {
+    int command = 0;
+    std::wstring caption, text;
+    std::vector<std::wstring> buttons;
+    std::wstring pressed;
+};
+
+struct ControlRecord {
+    std::wstring className, text;
+    int id = 0;
+};
+
+struct WindowRecord {
+    int command = 0;
+    std::wstring event;  // "read", or "closed" for a window no step was about
+    std::wstring caption, className;
+    std::vector<ControlRecord> controls;
+};
+
+class WindowWatcher {
+public:
+    // Runs work with the watcher on; the steps not done by the end are given back.
+    std::vector<UiStep> watch(int command, std::vector<UiStep> steps, const std::function<void()>& work);
+
+    const std::vector<MessageRecord>& messages() const { return messages_; }
+    const std::vector<WindowRecord>& windows() const { return windows_; }
+
+private:
+    struct StepHandler {
+        UiStep::Kind kind;
+        bool (WindowWatcher::*run)(const UiStep&);  // true when the step is done
+    };
+    static const StepHandler kStepHandlers[];
+
+    static void CALLBACK onTimer(HWND, UINT, UINT_PTR, DWORD);
+    void tick();
+    void runSteps(const std::vector<HWND>& windows);
+    void captureMessageBoxes(const std::vector<HWND>& windows);
+    void closeStrays(const std::vector<HWND>& windows);
+    void pumpWhileStepsRemain();
+    bool expected(HWND window) const;
+
+    bool findWindow(const UiStep& step);
+    bool readWindow(const UiStep& step);
+    bool closeWindow(const UiStep& step);
+
+    int command_ = 0;
+    std::deque<UiStep> steps_;
+    std::vector<HWND> visible_;  // this tick's windows
+    HWND current_ = nullptr;
+    std::set<HWND> dismissed_;
+    std::map<HWND, DWORD> firstSeen_;
+    bool busy_ = false;
+    std::vector<MessageRecord> messages_;
+    std::vector<WindowRecord> windows_;
+
+    static WindowWatcher* active_;
+};
+
+}  // namespace testhost
