@@ -9,8 +9,8 @@ packages=(
   libfribidi-dev libfribidi-bin
   clang libclang-rt-14-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
-  libwine-dev wine wine64 wine32:i386
-  xvfb xauth x11-apps imagemagick fonts-dejavu-core fonts-wine
+  libwine-dev wine wine64
+  xvfb xauth x11-apps imagemagick fonts-dejavu-core
   locales time python3
 )
 
@@ -26,12 +26,39 @@ for p in "${packages[@]}"; do
 done
 
 if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  # A mirror in mid-sync fails an index now and then: try again, and go on
+  # with what was fetched when it keeps failing (the install says if it lacks).
+  for attempt in 1 2 3; do
+    sudo_if_needed apt-get update -qq && break
+    echo "apt-get update failed (attempt $attempt)"; sleep $((attempt * 10))
+  done
+  sudo_if_needed apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# Wine's 32-bit half runs the 32-bit tests where the kernel runs 32-bit
+# programs. Without it the 32-bit build is still made, only not run, so a
+# failed install (an i386 index behind the amd64 one, say) is not fatal.
+if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     sudo_if_needed dpkg --add-architecture i386
+    sudo_if_needed apt-get update -qq || true
   fi
-  export DEBIAN_FRONTEND=noninteractive
-  sudo_if_needed apt-get update -qq
-  sudo_if_needed apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  DEBIAN_FRONTEND=noninteractive sudo_if_needed apt-get install -y -qq --no-install-recommends wine32:i386 \
+    || echo "wine32:i386 not installed: the 32-bit tests will not run"
+fi
+
+# Wine draws the title-bar buttons with Marlett. Only that font is taken from
+# fonts-wine: its other faces lack Hebrew. Kept beside the package cache.
+marlett=/var/cache/vorn/marlett.ttf
+if [ ! -f "$marlett" ]; then
+  tmp=$(mktemp -d)
+  (cd "$tmp" && apt-get download fonts-wine >/dev/null 2>&1 && dpkg-deb -x fonts-wine_*.deb x) || true
+  found=$(find "$tmp/x" -iname marlett.ttf 2>/dev/null | head -1)
+  if [ -n "$found" ]; then
+    sudo_if_needed mkdir -p /var/cache/vorn && sudo_if_needed cp "$found" "$marlett"
+  fi
+  rm -rf "$tmp"
 fi
 
 # The Hebrew locale gives Wine the ANSI code page 1255.

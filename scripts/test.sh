@@ -46,7 +46,7 @@ for arch in x86_64 i686; do
   cmake --build "$dir" -j "$jobs"
   winearch=win64; [ "$arch" = i686 ] && winearch=win32
   if [ "$arch" = i686 ] && ! can_run_32bit; then
-    echo "== $arch: built; not run: this kernel does not run 32-bit programs"
+    echo "== $arch: built; not run: Wine cannot run 32-bit programs on this machine"
     continue
   fi
   echo "== $arch tests under Wine"

@@ -7,7 +7,9 @@ prefix=$1 arch=$2
 export WINEPREFIX=$prefix WINEDEBUG=-all LC_ALL=he_IL.UTF-8 LANG=he_IL.UTF-8
 export WINEDLLOVERRIDES="mscoree=;mshtml="
 if [ "$arch" = win64 ]; then loader=/usr/lib/wine/wine64; else loader=/usr/lib/wine/wine; export WINEARCH=win32; fi
-mkdir -p "$prefix"
+mkdir -p "$prefix/drive_c/windows/Fonts"
+# Fonts are fixed before the prefix first starts: it remembers every font seen.
+[ -f /var/cache/vorn/marlett.ttf ] && cp /var/cache/vorn/marlett.ttf "$prefix/drive_c/windows/Fonts/"
 "$loader" wineboot -i >/dev/null 2>&1 </dev/null || true
 "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 </dev/null || true
 # Let the server write the registry out and end.

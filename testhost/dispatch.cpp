@@ -166,6 +166,7 @@ HRESULT Invocation::returns(VARIANT value) const {
 
 HRESULT Invocation::raise(HRESULT code, const std::wstring& text) {
     raisedText_ = text;
+    raisedCode_ = code;
     if (excep_) {
         *excep_ = EXCEPINFO{};
         excep_->scode = code;
@@ -239,9 +240,18 @@ HRESULT HostObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DIS
     return count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
 }
 
+CallRecord HostObject::callRecord(const std::wstring& member, const wchar_t* access, HRESULT hr) const {
+    CallRecord record;
+    record.object = className();
+    record.id = objectId();
+    record.member = member;
+    record.access = access;
+    record.hr = hr;
+    return record;
+}
+
 void HostObject::logUnknownName(const wchar_t* name) {
-    CallRecord record{className(), objectId(), name ? name : L"", L"name", {}, DISP_E_UNKNOWNNAME, {}, false};
-    host_.log(std::move(record));
+    host_.log(callRecord(name ? name : L"", L"name", DISP_E_UNKNOWNNAME));
 }
 
 HRESULT HostObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
@@ -249,9 +259,7 @@ HRESULT HostObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* para
     if (!params) return E_INVALIDARG;
     const int row = rowFor(id, flags);
     if (row < 0) {
-        CallRecord record{className(), objectId(), L"dispid " + std::to_wstring(id), L"invoke", {},
-                          DISP_E_MEMBERNOTFOUND, {}, false};
-        host_.log(std::move(record));
+        host_.log(callRecord(L"dispid " + std::to_wstring(id), L"invoke", DISP_E_MEMBERNOTFOUND));
         return DISP_E_MEMBERNOTFOUND;
     }
     const bool put = rowAccess(row) == Access::Put;
@@ -263,7 +271,7 @@ HRESULT HostObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* para
 }
 
 HRESULT HostObject::invokeRow(int row, Invocation& call, DISPPARAMS* params) {
-    CallRecord record{className(), objectId(), rowName(row), accessName(rowAccess(row)), {}, S_OK, {}, false};
+    CallRecord record = callRecord(rowName(row), accessName(rowAccess(row)), S_OK);
     for (UINT i = params->cArgs; i-- > 0;) record.args.push_back(describeVariant(params->rgvarg[i]));
     const std::size_t index = host_.log(std::move(record));
     HRESULT hr;
@@ -276,6 +284,7 @@ HRESULT HostObject::invokeRow(int row, Invocation& call, DISPPARAMS* params) {
     if (FAILED(hr)) {
         host_.logged(index).hr = hr;
         host_.logged(index).error = call.raisedText();
+        host_.logged(index).scode = call.raisedCode();
     }
     return hr;
 }

@@ -20,6 +20,7 @@ namespace testhost {
 using Microsoft::WRL::ComPtr;
 
 class Host;
+struct CallRecord;
 
 enum class Access { Get, Put, Call };
 const wchar_t* accessName(Access access);
@@ -51,6 +52,7 @@ public:
     HRESULT mismatch(UINT index) const;
     HRESULT valueMismatch() const;
     const std::wstring& raisedText() const { return raisedText_; }
+    HRESULT raisedCode() const { return raisedCode_; }
 
 private:
     UINT rawIndex(UINT index) const { return params_->cArgs - 1 - index; }
@@ -62,6 +64,7 @@ private:
     UINT count_;
     bool put_;
     std::wstring raisedText_;
+    HRESULT raisedCode_ = S_OK;
 };
 
 class HostObject : public IDispatch {
@@ -104,6 +107,7 @@ private:
 
     HRESULT invokeRow(int row, Invocation& call, DISPPARAMS* params);
     void logUnknownName(const wchar_t* name);
+    CallRecord callRecord(const std::wstring& member, const wchar_t* access, HRESULT hr) const;
 
     LONG refs_ = 0;  // the host's own comes with Host::make
 };

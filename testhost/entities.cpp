@@ -1,7 +1,5 @@
 #include "testhost/entities.h"
 
-#include <iterator>
-
 #include "automation/host_ids.h"
 #include "testhost/host_objects.h"
 #include "testhost/json.h"

@@ -24,6 +24,7 @@ struct CallRecord {
     std::wstring object, id, member, access;
     std::vector<std::string> args;  // JSON
     HRESULT hr = S_OK;
+    HRESULT scode = S_OK;  // the code raised with DISP_E_EXCEPTION
     std::wstring error;
     bool injected = false;
 };

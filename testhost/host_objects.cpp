@@ -1,7 +1,5 @@
 #include "testhost/host_objects.h"
 
-#include <iterator>
-
 #include "automation/host_ids.h"
 #include "testhost/entities.h"
 #include "testhost/json.h"

@@ -46,7 +46,10 @@ std::string describeCall(const CallRecord& c) {
     fields.push_back({"args", json::array(c.args)});
     if (FAILED(c.hr)) {
         fields.push_back({"hr", json::hresult(c.hr)});
-        if (!c.error.empty()) fields.push_back({"error", json::quote(c.error)});
+        if (c.hr == DISP_E_EXCEPTION) {
+            fields.push_back({"scode", json::hresult(c.scode)});
+            fields.push_back({"error", json::quote(c.error)});
+        }
     }
     if (c.injected) fields.push_back({"injected", json::boolean(true)});
     return json::object(fields);

@@ -1,9 +1,7 @@
 #include "testhost/script.h"
 
 #include <cwchar>
-#include <cwctype>
 #include <set>
-#include <stdexcept>
 
 namespace testhost {
 
@@ -487,9 +485,12 @@ void Parser::refuse(Cursor& c) {
 // server-class PROGID [{CLSID}]
 void Parser::serverClass(Cursor& c) {
     script_.serverProgId = c.text(L"program identifier");
+    script_.serverClsid.reset();
     if (!c.atEnd()) {
         std::wstring text = c.text(L"class identifier");
-        if (FAILED(CLSIDFromString(text.data(), &script_.serverClsid))) fail(L"not a class identifier: " + text);
+        CLSID clsid;
+        if (FAILED(CLSIDFromString(text.data(), &clsid))) fail(L"not a class identifier: " + text);
+        script_.serverClsid = clsid;
     }
     c.end();
 }

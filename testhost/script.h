@@ -3,6 +3,7 @@
 #pragma once
 
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,7 +71,8 @@ struct Script {
     std::vector<FailureRule> failures;
     std::vector<Refusal> refusals;
     std::wstring serverProgId = L"vorn2017.Keltrav";
-    CLSID serverClsid = automation::CLSID_Keltrav;  // when the program identifier is not registered
+    // Created when the program identifier is not registered; none: the failure stands.
+    std::optional<CLSID> serverClsid = automation::CLSID_Keltrav;
     std::vector<Action> actions;
 };
 

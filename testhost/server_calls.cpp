@@ -77,10 +77,14 @@ void failed(CommandRecord& record, const wchar_t* stage, HRESULT hr) {
 IUnknown* ServerObjects::current(CommandRecord& record) {
     record.server = current_;
     if (auto it = objects_.find(current_); it != objects_.end()) return it->second.Get();
-    CLSID clsid = fallback_;
+    CLSID clsid;
     if (HRESULT hr = CLSIDFromProgID(progId_.c_str(), &clsid); FAILED(hr)) {
         record.progIdResult = hr;
-        clsid = fallback_;
+        if (!fallback_) {
+            failed(record, L"progid", hr);
+            return nullptr;
+        }
+        clsid = *fallback_;
     }
     ComPtr<IUnknown> created;
     const HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &created);

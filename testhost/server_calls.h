@@ -18,7 +18,7 @@ namespace testhost {
 struct CommandRecord {
     std::wstring written;
     int server = 0;
-    std::wstring stage;  // where a failure happened: create, query, names or invoke
+    std::wstring stage;  // where a failure happened: progid, create, query, names or invoke
     HRESULT hr = S_OK;
     std::optional<HRESULT> progIdResult;  // set when the program identifier was not found
     bool hasErrorInfo = false;
@@ -39,7 +39,8 @@ struct IKeltrav : public IDispatch {
 
 class ServerObjects {
 public:
-    ServerObjects(std::wstring progId, const CLSID& fallback) : progId_(std::move(progId)), fallback_(fallback) {}
+    ServerObjects(std::wstring progId, std::optional<CLSID> fallback)
+        : progId_(std::move(progId)), fallback_(fallback) {}
 
     void select(int server) { current_ = server; }
     void release(int server) { objects_.erase(server); }
@@ -53,7 +54,7 @@ private:
     void callEarly(IUnknown* server, const ServerCall& call, CommandRecord& record);
 
     std::wstring progId_;
-    CLSID fallback_;
+    std::optional<CLSID> fallback_;
     int current_ = 1;
     std::map<int, Microsoft::WRL::ComPtr<IUnknown>> objects_;
 };
