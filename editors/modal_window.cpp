@@ -1,0 +1,112 @@
+#include "editors/modal_window.h"
+
+#include <vector>
+
+namespace editors {
+
+namespace {
+
+struct DisabledWindows {
+    HWND keep;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK disableOne(HWND hwnd, LPARAM param) {
+    auto* state = reinterpret_cast<DisabledWindows*>(param);
+    if (hwnd != state->keep && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
+        EnableWindow(hwnd, FALSE);
+        state->windows.push_back(hwnd);
+    }
+    return TRUE;
+}
+
+bool isKeyMessage(UINT message) {
+    return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN || message == WM_SYSKEYUP ||
+           message == WM_CHAR;
+}
+
+bool belongsTo(HWND window, HWND target) { return target == window || IsChild(window, target); }
+
+}  // namespace
+
+int ModalLoop::run(HWND window, const int& result, const KeyPreview& preview) {
+    HWND previous = GetActiveWindow();
+    DisabledWindows disabled{window, {}};
+    EnumThreadWindows(GetCurrentThreadId(), disableOne, reinterpret_cast<LPARAM>(&disabled));
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+
+    MSG msg;
+    bool quit = false;
+    while (result == 0 && IsWindow(window)) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            quit = true;  // WM_QUIT: give it back to the host's own loop
+            break;
+        }
+        if (got < 0) break;
+        if (isKeyMessage(msg.message) && belongsTo(window, msg.hwnd)) {
+            if (preview && preview(msg)) continue;
+            if (IsDialogMessageW(window, &msg)) continue;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+
+    for (HWND w : disabled.windows)
+        if (IsWindow(w)) EnableWindow(w, TRUE);
+    if (IsWindow(window)) ShowWindow(window, SW_HIDE);
+    if (previous && IsWindow(previous)) SetActiveWindow(previous);
+    if (quit) PostQuitMessage(static_cast<int>(msg.wParam));
+    return result == 0 ? kModalCancel : result;
+}
+
+const wchar_t* registerWindowClass(const wchar_t* name, WNDPROC proc, HINSTANCE instance) {
+    WNDCLASSEXW wc{};
+    if (GetClassInfoExW(instance, name, &wc)) return name;
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = name;
+    RegisterClassExW(&wc);
+    return name;
+}
+
+HINSTANCE thisModule() {
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&thisModule), &module);
+    return module;
+}
+
+HFONT createFont(const wchar_t* face, int pixelHeight, BYTE charset) {
+    LOGFONTW lf{};
+    lf.lfHeight = -pixelHeight;
+    lf.lfWeight = FW_NORMAL;
+    lf.lfCharSet = charset;
+    lf.lfQuality = DEFAULT_QUALITY;
+    lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
+    return CreateFontIndirectW(&lf);
+}
+
+namespace {
+int CALLBACK onFontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+}  // namespace
+
+bool fontExists(const wchar_t* face) {
+    LOGFONTW lf{};
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
+    bool found = false;
+    HDC dc = GetDC(nullptr);
+    EnumFontFamiliesExW(dc, &lf, onFontFound, reinterpret_cast<LPARAM>(&found), 0);
+    ReleaseDC(nullptr, dc);
+    return found;
+}
+
+}  // namespace editors
