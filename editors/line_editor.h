@@ -1,0 +1,140 @@
+// The line text editor's behaviour: what the window of one single-line text
+// writes into the entity and when, the font type steps, and the keyboard
+// language state with its hook and timer. The Win32 window only forwards its
+// controls' events here and shows what this asks it to show.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "editors/edit_box.h"
+#include "hebrew/fntdef.h"
+#include "hebrew/keyboard.h"
+
+namespace editors {
+
+// The text entity being edited (its text string and its redraw); a failing
+// call throws.
+class LineTextEntity {
+public:
+    virtual ~LineTextEntity() = default;
+    virtual std::u16string textString() = 0;
+    virtual void setTextString(const std::u16string& text) = 0;
+    virtual void update() = 0;
+};
+
+// The window's controls as the behaviour sees them.
+class LineEditorView {
+public:
+    virtual ~LineEditorView() = default;
+    virtual std::u16string editText() = 0;                            // Edit1
+    virtual void setEditText(const std::u16string& text) = 0;        // Edit1, raising its change event
+    virtual void setFontTypeName(const std::u16string& name) = 0;    // edt1
+    virtual void setLangImage(int image) = 0;                        // btnLang: 0 Hebrew, 1 English
+};
+
+// A one-shot interval timer (tmr3): start, stop, and the window calls
+// tmr3Timer when it fires.
+class EditorTimer {
+public:
+    virtual ~EditorTimer() = default;
+    virtual void start() = 0;
+    virtual void stop() = 0;
+};
+
+// GetAsyncKeyState: non-zero while the key is down or when it was pressed
+// since the last query, which clears that memory.
+class AsyncKeyState {
+public:
+    virtual ~AsyncKeyState() = default;
+    virtual short query(int virtualKey) = 0;
+};
+
+// The thread's shell hook that reports input-language changes.
+class LanguageHook {
+public:
+    virtual ~LanguageHook() = default;
+    virtual void install() = 0;  // does nothing when installed already
+    virtual void remove() = 0;
+};
+
+constexpr int kVkShift = 0x10;
+constexpr int kVkMenu = 0x12;  // Alt
+constexpr int kHshellLanguage = 8;
+
+// The display name of a font type as edt1 shows it.
+const char16_t* fontTypeDisplayName(hebrew::fntType type);
+hebrew::fntType nextFontType(hebrew::fntType type);      // down arrow
+hebrew::fntType previousFontType(hebrew::fntType type);  // up arrow
+
+// The four symbol buttons tb1 to tb4.
+char16_t symbolOfButton(int button);
+
+struct LineEditorSeams {
+    hebrew::TfrmFonts& fonts;
+    LineEditorView& view;
+    hebrew::KeyboardSwitch& keyboard;
+    EditorTimer& tmr3;
+    AsyncKeyState& keys;
+    LanguageHook& hook;
+};
+
+class LineEditor {
+public:
+    explicit LineEditor(LineEditorSeams seams) : s_(seams) {}
+
+    // The entity the window edits; set by the command before ChangeEd.
+    void setEntity(LineTextEntity* ttx) { ttx_ = ttx; }
+
+    // Window lifecycle and events.
+    void FormCreate(int height);
+    void ChangeEd();
+    void Edit1Change();
+    void setChangeHandlerAttached(bool attached) { changeAttached_ = attached; }
+    bool changeHandlerAttached() const { return changeAttached_; }
+    void btnLangClick();
+    EditBoxText symbolClick(int button, const EditBoxText& box) const;
+    void btn1DownClick();
+    void btn1UpClick();
+    void FormKeyDown();
+    void FormKeyUp();
+    void FormActivate();
+    int btnOkClick();      // 1: the modal result
+    int btnCanselClick();  // 2
+    void FormClose();
+    void tmr3Timer();
+    void LangChanged(std::uint16_t language);
+    // FormResize: the edit box width for a window width, and the height the
+    // window is held at.
+    int editWidthFor(int windowWidth, int editLeft) const { return windowWidth - 2 * editLeft - 20; }
+    int FHeight() const { return fHeight_; }
+
+    void ApplyLang();
+
+    hebrew::fntType cStType = hebrew::DosHebrew;
+    int curLang = 0;
+    bool langd = false;
+    bool isLangChange = false;
+    int langImage() const { return langImage_; }
+
+private:
+    void showLang(int image);
+    void stepFontType(hebrew::fntType type);
+
+    LineEditorSeams s_;
+    LineTextEntity* ttx_ = nullptr;
+    bool changeAttached_ = true;
+    int fHeight_ = 0;
+    int langImage_ = 0;
+};
+
+// The hook procedure's order: the next hook first, whatever the code, then a
+// language report to the editor; the next hook's result is returned.
+template <typename CallNext>
+long long languageHookProc(LineEditor* editor, int code, std::uintptr_t lParam, CallNext callNext) {
+    const long long result = callNext();
+    if (code == kHshellLanguage && editor) editor->LangChanged(static_cast<std::uint16_t>(lParam & 0xFFFF));
+    return result;
+}
+
+}  // namespace editors
