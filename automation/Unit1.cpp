@@ -2,6 +2,7 @@
 
 #include <oleauto.h>
 
+#include "automation/block_command.h"
 #include "automation/host_error.h"
 #include "automation/host_ids.h"
 #include "automation/host_session.h"
@@ -122,7 +123,7 @@ void commandEdit() {
         return;  // an entity whose class cannot be read is left alone
     }
     if (className == L"AcDbText") return editSingleLineText(s.entity);
-    if (className == L"AcDbBlockReference") return;  // the attribute editor opens here
+    if (className == L"AcDbBlockReference") return editBlockAttributes(s.entity);
     if (className == L"AcDbMText") return;  // the multiline editor opens here
     showOnCommandLine(utility, kNotAnnotation);
 }
