@@ -6,6 +6,7 @@
 #include "automation/host_error.h"
 #include "automation/host_ids.h"
 #include "automation/host_session.h"
+#include "automation/mtext_command.h"
 #include "automation/server.h"
 
 namespace automation {
@@ -124,13 +125,13 @@ void commandEdit() {
     }
     if (className == L"AcDbText") return editSingleLineText(s.entity);
     if (className == L"AcDbBlockReference") return editBlockAttributes(s.entity);
-    if (className == L"AcDbMText") return;  // the multiline editor opens here
+    if (className == L"AcDbMText") return editMultilineText(s.entity);
     showOnCommandLine(utility, kNotAnnotation);
 }
 
 void commandMtext() {
     if (!ConnectHost()) return;
-    // The placement prompts and the multiline editor come here.
+    createMultilineText();
 }
 
 TKeltrav::TKeltrav() { objectCreated(); }

@@ -1,0 +1,526 @@
+#include "editors/edi.h"
+
+#include <commdlg.h>
+
+#include <algorithm>
+#include <exception>
+#include <iterator>
+#include <vector>
+
+#include "editors/modal_window.h"
+#include "hebrew/keyboard_win32.h"
+#include "hebrew/utf8.h"
+
+namespace editors {
+
+Tfrmmtext* frmmtext = nullptr;
+HHOOK mtLangHook = nullptr;
+
+namespace {
+
+const wchar_t* const kClassName = L"Tfrmmtext";
+const wchar_t* const kCaption = L"Quillet Multiline Editor";
+// Filter "Text files(*.txt)|*.txt|All files|*.*" in the dialogs' own form.
+const wchar_t kFileFilter[] = L"Text files(*.txt)\0*.txt\0All files\0*.*\0";
+
+// The layout, in pixels.
+constexpr int kClientWidth = 603, kClientHeight = 344;
+constexpr int kToolBarHeight = 33, kButtonSize = 24, kImageSize = 16;
+constexpr int kPanelHeight = 32, kPanel2Width = 246, kBitBtnWidth = 60, kBitBtnHeight = 31;
+constexpr int kStatusParts[] = {120, 240, 290};
+constexpr int kFormFontHeight = 14;
+constexpr UINT_PTR kTimer2 = 2, kActionUpdate = 9;
+constexpr UINT kActionUpdateInterval = 200;  // how often the actions follow the memo
+
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kMemoStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_HSCROLL | WS_VSCROLL | ES_MULTILINE |
+                             ES_WANTRETURN | ES_AUTOHSCROLL | ES_AUTOVSCROLL | ES_NOHIDESEL;
+
+enum : int {
+    idToolBar1 = 100,
+    idMemo1,
+    idStatusBar1,
+    idBtnHeb = 200,
+    idBtnEng,
+    idBtnCopy,
+    idBtnCut,
+    idBtnPaste,
+    idBtnUndo,
+    idBtnR,
+    idBtnL,
+    idBtnOPen,
+    idBtnSave,
+    idToolButton3,
+    idToolButton7,
+    idToolButton8,
+};
+
+// The images of ImageList1, one per button, in the order of the ids above.
+enum Picture { picHebrew, picEnglish, picCopy, picCut, picPaste, picUndo, picRight, picLeft, picOpen, picSave,
+               picDegree, picPlusMinus, picDiameter, picCount };
+
+struct ButtonDef {
+    int id;
+    Picture picture;
+    BYTE style;
+    const wchar_t* hint;
+};
+
+constexpr ButtonDef kButtons[] = {
+    {idBtnHeb, picHebrew, BTNS_CHECK, L"Hebrew"},
+    {idBtnEng, picEnglish, BTNS_CHECK, L"English"},
+    {0, picCount, BTNS_SEP, nullptr},
+    {idBtnCopy, picCopy, BTNS_BUTTON, L"Copy"},
+    {idBtnCut, picCut, BTNS_BUTTON, L"Cut"},
+    {idBtnPaste, picPaste, BTNS_BUTTON, L"Paste"},
+    {0, picCount, BTNS_SEP, nullptr},
+    {idBtnUndo, picUndo, BTNS_BUTTON, L"Undo"},
+    {0, picCount, BTNS_SEP, nullptr},
+    {idBtnR, picRight, BTNS_CHECK, L"Align Right"},
+    {idBtnL, picLeft, BTNS_CHECK, L"Align Left"},
+    {0, picCount, BTNS_SEP, nullptr},
+    {idBtnOPen, picOpen, BTNS_BUTTON, L"Import from file"},
+    {idBtnSave, picSave, BTNS_BUTTON, L"Export to file"},
+    {0, picCount, BTNS_SEP, nullptr},
+    {idToolButton3, picDegree, BTNS_BUTTON, nullptr},
+    {idToolButton7, picPlusMinus, BTNS_BUTTON, nullptr},
+    {idToolButton8, picDiameter, BTNS_BUTTON, nullptr},
+};
+
+std::wstring toWide(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
+std::u16string fromWide(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
+
+std::wstring describe(const std::exception& e) {
+    auto text = hebrew::utf8ToUtf16(e.what());
+    return text ? toWide(*text) : std::wstring(L"Error");
+}
+
+// --- The tool bar's pictures, drawn once per window ---
+
+void line(HDC dc, int x0, int y0, int x1, int y1) {
+    MoveToEx(dc, x0, y0, nullptr);
+    LineTo(dc, x1, y1);
+}
+
+void glyph(HDC dc, RECT cell, const wchar_t* text, COLORREF colour) {
+    HFONT font = createFont(L"Arial", 15, DEFAULT_CHARSET);
+    HGDIOBJ old = SelectObject(dc, font);
+    SetTextColor(dc, colour);
+    SetBkMode(dc, TRANSPARENT);
+    DrawTextW(dc, text, -1, &cell, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, old);
+    DeleteObject(font);
+}
+
+void filled(HDC dc, COLORREF colour, const std::vector<POINT>& points) {
+    HBRUSH brush = CreateSolidBrush(colour);
+    HGDIOBJ old = SelectObject(dc, brush);
+    Polygon(dc, points.data(), static_cast<int>(points.size()));
+    SelectObject(dc, old);
+    DeleteObject(brush);
+}
+
+void box(HDC dc, COLORREF colour, int l, int t, int r, int b) {
+    filled(dc, colour, {{l, t}, {r, t}, {r, b}, {l, b}});
+}
+
+// Rows of lines for the two directions: ragged on the side text starts from.
+void alignedLines(HDC dc, int x, bool right) {
+    const int lengths[] = {12, 8, 11, 6};
+    for (int i = 0; i < 4; ++i) {
+        const int top = 3 + 3 * i;
+        right ? line(dc, x + 14 - lengths[i], top, x + 14, top) : line(dc, x + 2, top, x + 2 + lengths[i], top);
+    }
+}
+
+void drawPicture(HDC dc, Picture p, int x) {
+    const RECT cell{x, 0, x + kImageSize, kImageSize};
+    const COLORREF white = RGB(255, 255, 255);
+    switch (p) {
+        case picHebrew: glyph(dc, cell, L"\u05D0", RGB(0, 0, 160)); break;
+        case picEnglish: glyph(dc, cell, L"E", RGB(160, 0, 0)); break;
+        case picCopy:
+            box(dc, white, x + 1, 1, x + 9, 11);
+            box(dc, white, x + 6, 5, x + 14, 15);
+            break;
+        case picCut:
+            line(dc, x + 4, 10, x + 11, 1);
+            line(dc, x + 11, 10, x + 4, 1);
+            Ellipse(dc, x + 1, 9, x + 7, 15);
+            Ellipse(dc, x + 9, 9, x + 15, 15);
+            break;
+        case picPaste:
+            box(dc, RGB(160, 110, 40), x + 1, 2, x + 12, 15);
+            box(dc, RGB(200, 200, 200), x + 4, 1, x + 9, 4);
+            box(dc, white, x + 6, 6, x + 15, 15);
+            break;
+        case picUndo:
+            line(dc, x + 5, 6, x + 10, 6);
+            line(dc, x + 10, 6, x + 13, 9);
+            line(dc, x + 13, 9, x + 13, 13);
+            filled(dc, RGB(0, 0, 0), {{x + 1, 6}, {x + 6, 2}, {x + 6, 10}});
+            break;
+        case picRight: alignedLines(dc, x, true); break;
+        case picLeft: alignedLines(dc, x, false); break;
+        case picOpen: filled(dc, RGB(230, 200, 60), {{x + 1, 4}, {x + 6, 4}, {x + 7, 5}, {x + 14, 5}, {x + 14, 14}, {x + 1, 14}}); break;
+        case picSave:
+            box(dc, RGB(40, 70, 160), x + 1, 1, x + 15, 15);
+            box(dc, white, x + 4, 2, x + 12, 7);
+            box(dc, RGB(60, 60, 60), x + 5, 10, x + 11, 15);
+            break;
+        case picDegree: glyph(dc, cell, L"\u00B0", RGB(0, 0, 0)); break;
+        case picPlusMinus: glyph(dc, cell, L"\u00B1", RGB(0, 0, 0)); break;
+        case picDiameter: glyph(dc, cell, L"\u00D8", RGB(0, 0, 0)); break;
+        case picCount: break;
+    }
+}
+
+HIMAGELIST makeImageList() {
+    constexpr COLORREF kClear = RGB(255, 0, 255);
+    HIMAGELIST list = ImageList_Create(kImageSize, kImageSize, ILC_COLOR24 | ILC_MASK, picCount, 0);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP strip = CreateCompatibleBitmap(screen, kImageSize * picCount, kImageSize);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ oldBitmap = SelectObject(dc, strip);
+    HBRUSH clear = CreateSolidBrush(kClear);
+    const RECT all{0, 0, kImageSize * picCount, kImageSize};
+    FillRect(dc, &all, clear);
+    DeleteObject(clear);
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(0, 0, 0));
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    for (int i = 0; i < picCount; ++i) drawPicture(dc, static_cast<Picture>(i), i * kImageSize);
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    DeleteObject(pen);
+    SelectObject(dc, oldBitmap);
+    DeleteDC(dc);
+    ImageList_AddMasked(list, strip, kClear);
+    DeleteObject(strip);
+    return list;
+}
+
+// --- The language hook ---
+
+LRESULT CALLBACK MtLangHookProc(int code, WPARAM wParam, LPARAM lParam) {
+    const LRESULT next = CallNextHookEx(mtLangHook, code, wParam, lParam);
+    if (frmmtext) {
+        try {
+            frmmtext->behaviour().shellHook(code, static_cast<std::intptr_t>(lParam));
+        } catch (const std::exception&) {
+            // a hook must not throw into the system
+        }
+    }
+    return next;
+}
+
+void InstallMtLangHook() {
+    if (mtLangHook) return;
+    // A failed installation leaves the handle zero: no reports, and the next
+    // window tries again.
+    mtLangHook = SetWindowsHookExW(WH_SHELL, MtLangHookProc, thisModule(), GetCurrentThreadId());
+}
+
+void RemoveMtLangHook() {
+    if (!mtLangHook) return;
+    UnhookWindowsHookEx(mtLangHook);
+    mtLangHook = nullptr;
+}
+
+bool ctrlDown() { return (GetKeyState(VK_CONTROL) & 0x8000) != 0; }
+
+}  // namespace
+
+Tfrmmtext::Tfrmmtext(hebrew::TfrmFonts& fonts)
+    : keyboard_(std::make_unique<hebrew::Win32Keyboard>()), editor_(fonts, *keyboard_, *this, *this) {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+    HINSTANCE instance = thisModule();
+    registerWindowClass(kClassName, windowProc, instance);
+    RECT r{0, 0, kClientWidth, kClientHeight};
+    AdjustWindowRectEx(&r, kStyle, FALSE, 0);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2, top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    window_ = CreateWindowExW(0, kClassName, kCaption, kStyle, left, top, width, height, nullptr, nullptr, instance,
+                              this);
+    createControls();
+    InstallMtLangHook();
+}
+
+Tfrmmtext::~Tfrmmtext() {
+    RemoveMtLangHook();
+    if (window_) {
+        KillTimer(window_, kTimer2);
+        KillTimer(window_, kActionUpdate);
+        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+        DestroyWindow(window_);
+    }
+    if (imageList1_) ImageList_Destroy(imageList1_);
+    if (formFont_) DeleteObject(formFont_);
+    if (memoFont_) DeleteObject(memoFont_);
+}
+
+void Tfrmmtext::createControls() {
+    HINSTANCE instance = thisModule();
+    formFont_ = createFont(L"MS Sans Serif", kFormFontHeight);
+    // The form's font, asked for with Hebrew so that the system picks a face that has it.
+    memoFont_ = createFont(L"MS Sans Serif", kFormFontHeight + 2, HEBREW_CHARSET);
+    createToolBar();
+    memo1_ = CreateWindowExW(WS_EX_CLIENTEDGE | WS_EX_RTLREADING | WS_EX_RIGHT | WS_EX_LEFTSCROLLBAR, L"EDIT", L"",
+                             kMemoStyle | ES_RIGHT, 0, 0, 0, 0, window_, reinterpret_cast<HMENU>(idMemo1), instance,
+                             nullptr);
+    SendMessageW(memo1_, EM_SETLIMITTEXT, 0, 0);  // no 32K limit: as much as the system allows
+    SendMessageW(memo1_, WM_SETFONT, reinterpret_cast<WPARAM>(memoFont_), TRUE);
+    statusBar1_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE,
+                                  0, 0, 0, 0, window_, reinterpret_cast<HMENU>(idStatusBar1), instance, nullptr);
+    int parts[std::size(kStatusParts)];
+    std::copy(std::begin(kStatusParts), std::end(kStatusParts), parts);
+    SendMessageW(statusBar1_, SB_SETPARTS, std::size(parts), reinterpret_cast<LPARAM>(parts));
+    bitBtn1_ = CreateWindowExW(0, L"BUTTON", L"&OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
+                               kBitBtnWidth, kBitBtnHeight, window_, reinterpret_cast<HMENU>(IDOK), instance, nullptr);
+    bitBtn3_ = CreateWindowExW(0, L"BUTTON", L"&Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
+                               kBitBtnWidth, kBitBtnHeight, window_, reinterpret_cast<HMENU>(IDCANCEL), instance,
+                               nullptr);
+    for (HWND control : {statusBar1_, bitBtn1_, bitBtn3_})
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(formFont_), TRUE);
+    showLanguageButtons(true, false);
+    showDirection(true);
+    layout();
+}
+
+void Tfrmmtext::createToolBar() {
+    toolBar1_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"",
+                                WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NORESIZE | CCS_NODIVIDER,
+                                0, 0, kClientWidth, kToolBarHeight, window_, reinterpret_cast<HMENU>(idToolBar1),
+                                thisModule(), nullptr);
+    SendMessageW(toolBar1_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    imageList1_ = makeImageList();
+    SendMessageW(toolBar1_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(imageList1_));
+    std::vector<TBBUTTON> buttons;
+    for (const ButtonDef& b : kButtons)
+        buttons.push_back({b.style == BTNS_SEP ? 8 : static_cast<int>(b.picture), b.id, TBSTATE_ENABLED, b.style,
+                           {}, 0, 0});
+    SendMessageW(toolBar1_, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+    SendMessageW(toolBar1_, TB_SETBUTTONSIZE, 0, MAKELPARAM(kButtonSize, kButtonSize));
+}
+
+void Tfrmmtext::layout() {
+    RECT client;
+    GetClientRect(window_, &client);
+    const int width = client.right, bottom = client.bottom;
+    MoveWindow(toolBar1_, 0, 0, width, kToolBarHeight, TRUE);
+    MoveWindow(memo1_, 0, kToolBarHeight, width, std::max(0, bottom - kToolBarHeight - kPanelHeight), TRUE);
+    const int panelTop = bottom - kPanelHeight;
+    MoveWindow(bitBtn1_, 48, panelTop, kBitBtnWidth, kBitBtnHeight, TRUE);
+    MoveWindow(bitBtn3_, 48 + kBitBtnWidth + 24, panelTop, kBitBtnWidth, kBitBtnHeight, TRUE);
+    MoveWindow(statusBar1_, kPanel2Width, panelTop, std::max(0, width - kPanel2Width), kPanelHeight, TRUE);
+}
+
+// --- MtextView ---
+
+EditBoxText Tfrmmtext::memo() const {
+    const int length = GetWindowTextLengthW(memo1_);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(memo1_, text.data(), length + 1)));
+    DWORD start = 0, end = 0;
+    SendMessageW(memo1_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return {fromWide(text), start, end};
+}
+
+void Tfrmmtext::setMemo(const EditBoxText& m) {
+    // A replacement of the whole text, so that Undo can take it back.
+    const std::wstring text = toWide(m.text);
+    SendMessageW(memo1_, EM_SETSEL, 0, -1);
+    SendMessageW(memo1_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(memo1_, EM_SETSEL, m.selStart, m.selEnd);
+    SendMessageW(memo1_, EM_SCROLLCARET, 0, 0);
+}
+
+void Tfrmmtext::showLanguageButtons(bool hebrewDown, bool englishDown) {
+    SendMessageW(toolBar1_, TB_CHECKBUTTON, idBtnHeb, MAKELPARAM(hebrewDown, 0));
+    SendMessageW(toolBar1_, TB_CHECKBUTTON, idBtnEng, MAKELPARAM(englishDown, 0));
+}
+
+void Tfrmmtext::showDirection(bool rightToLeft) {
+    SendMessageW(toolBar1_, TB_CHECKBUTTON, idBtnR, MAKELPARAM(rightToLeft, 0));
+    SendMessageW(toolBar1_, TB_CHECKBUTTON, idBtnL, MAKELPARAM(!rightToLeft, 0));
+    constexpr LONG_PTR rtlEx = WS_EX_RTLREADING | WS_EX_RIGHT | WS_EX_LEFTSCROLLBAR;
+    const LONG_PTR ex = GetWindowLongPtrW(memo1_, GWL_EXSTYLE);
+    SetWindowLongPtrW(memo1_, GWL_EXSTYLE, rightToLeft ? ex | rtlEx : ex & ~rtlEx);
+    const LONG_PTR style = GetWindowLongPtrW(memo1_, GWL_STYLE);
+    SetWindowLongPtrW(memo1_, GWL_STYLE, rightToLeft ? style | ES_RIGHT : style & ~static_cast<LONG_PTR>(ES_RIGHT));
+    SetWindowPos(memo1_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    InvalidateRect(memo1_, nullptr, TRUE);
+}
+
+void Tfrmmtext::showStatus(const std::u16string& style, const std::u16string& font, const std::u16string& height) {
+    const std::u16string* texts[] = {&style, &font, &height};
+    for (int i = 0; i < 3; ++i) {
+        const std::wstring text = toWide(*texts[i]);
+        SendMessageW(statusBar1_, SB_SETTEXTW, i, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+}
+
+void Tfrmmtext::start(unsigned milliseconds) { SetTimer(window_, kTimer2, milliseconds, nullptr); }
+void Tfrmmtext::stop() { KillTimer(window_, kTimer2); }
+
+// --- Showing and closing ---
+
+int Tfrmmtext::ShowModal() {
+    modalResult_ = 0;
+    FormShow();
+    SetTimer(window_, kActionUpdate, kActionUpdateInterval, nullptr);
+    const int result = ModalLoop::run(window_, modalResult_, [this](const MSG& msg) { return previewKey(msg); });
+    KillTimer(window_, kActionUpdate);
+    guarded([&] { editor_.FormClose(); });
+    return result;
+}
+
+void Tfrmmtext::FormShow() {
+    updateActions();
+    ShowWindow(window_, SW_SHOW);
+    SendMessageW(window_, WM_SYSCOMMAND, SC_HOTKEY, reinterpret_cast<LPARAM>(window_));
+    guarded([&] { editor_.FormShow(); });
+    SetFocus(memo1_);
+}
+
+// Escape does not close the window; Ctrl+C, Ctrl+X and Ctrl+V run the actions.
+bool Tfrmmtext::previewKey(const MSG& msg) {
+    const bool keyMessage = msg.message == WM_KEYDOWN || msg.message == WM_KEYUP || msg.message == WM_CHAR;
+    if (keyMessage && (msg.wParam == VK_ESCAPE)) return true;
+    if (msg.message != WM_KEYDOWN || !ctrlDown()) return false;
+    switch (msg.wParam) {
+        case 'C': onCommand(idBtnCopy); return true;
+        case 'X': onCommand(idBtnCut); return true;
+        case 'V': onCommand(idBtnPaste); return true;
+        default: return false;
+    }
+}
+
+void Tfrmmtext::updateActions() {
+    const bool hasText = IsClipboardFormatAvailable(CF_UNICODETEXT) || IsClipboardFormatAvailable(CF_TEXT);
+    const ClipboardActions a = clipboardActions(memo(), hasText);
+    SendMessageW(toolBar1_, TB_ENABLEBUTTON, idBtnCopy, MAKELPARAM(a.copy, 0));
+    SendMessageW(toolBar1_, TB_ENABLEBUTTON, idBtnCut, MAKELPARAM(a.cut, 0));
+    SendMessageW(toolBar1_, TB_ENABLEBUTTON, idBtnPaste, MAKELPARAM(a.paste, 0));
+}
+
+void Tfrmmtext::memoRequest(UINT message) {
+    SendMessageW(memo1_, message, 0, 0);
+    SetFocus(memo1_);
+}
+
+template <typename Handler>
+void Tfrmmtext::guarded(Handler&& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        showError(describe(e));
+    }
+}
+
+void Tfrmmtext::showError(const std::wstring& text) {
+    MessageBoxW(window_, text.c_str(), kCaption, MB_OK | MB_ICONERROR);
+}
+
+// --- Import and export ---
+
+void Tfrmmtext::btnOPenClick() {
+    wchar_t file[MAX_PATH] = L"";
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = window_;
+    ofn.lpstrFilter = kFileFilter;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER;
+    if (!GetOpenFileNameW(&ofn)) return;
+    std::u16string error;
+    if (!editor_.importFile(fromWide(file), error)) showError(toWide(error));
+}
+
+void Tfrmmtext::btnSaveClick() {
+    wchar_t file[MAX_PATH] = L"";
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = window_;
+    ofn.lpstrFilter = kFileFilter;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER;  // no question before overwriting
+    if (!GetSaveFileNameW(&ofn)) return;
+    std::u16string error;
+    if (!editor_.exportFile(fromWide(file), error)) showError(toWide(error));
+}
+
+// --- Events ---
+
+void Tfrmmtext::onCommand(int id) {
+    switch (id) {
+        case IDOK: modalResult_ = kModalOk; break;
+        case IDCANCEL: modalResult_ = kModalCancel; break;
+        case idBtnHeb: guarded([&] { editor_.btnHebClick(); }); break;
+        case idBtnEng: guarded([&] { editor_.btnEngClick(); }); break;
+        case idBtnCopy:
+            if (clipboardActions(memo(), false).copy) memoRequest(WM_COPY);
+            break;
+        case idBtnCut:
+            if (clipboardActions(memo(), false).cut) memoRequest(WM_CUT);
+            break;
+        case idBtnPaste: memoRequest(WM_PASTE); break;
+        case idBtnUndo: memoRequest(EM_UNDO); break;
+        case idBtnR: guarded([&] { editor_.btnRClick(); }); break;
+        case idBtnL: guarded([&] { editor_.btnLClick(); }); break;
+        case idBtnOPen: guarded([&] { btnOPenClick(); }); break;
+        case idBtnSave: guarded([&] { btnSaveClick(); }); break;
+        case idToolButton3: guarded([&] { editor_.ToolButton3Click(); }); break;
+        case idToolButton7: guarded([&] { editor_.ToolButton7Click(); }); break;
+        case idToolButton8: guarded([&] { editor_.ToolButton8Click(); }); break;
+        default: return;
+    }
+    // The tool bar toggled its check buttons itself: show the editor's state.
+    showLanguageButtons(editor_.hebrewDown(), editor_.englishDown());
+    showDirection(editor_.rightToLeft());
+    if (id >= idBtnCopy) SetFocus(memo1_);
+    updateActions();
+}
+
+void Tfrmmtext::onNotify(const NMHDR& header) {
+    if (header.code != TTN_GETDISPINFOW) return;
+    auto& tip = const_cast<NMTTDISPINFOW&>(reinterpret_cast<const NMTTDISPINFOW&>(header));
+    for (const ButtonDef& b : kButtons)
+        if (b.id && static_cast<UINT_PTR>(b.id) == header.idFrom && b.hint) tip.lpszText = const_cast<wchar_t*>(b.hint);
+}
+
+LRESULT CALLBACK Tfrmmtext::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<Tfrmmtext*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<Tfrmmtext*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return self ? self->handle(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT Tfrmmtext::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            if (lParam == 0 || reinterpret_cast<HWND>(lParam) != memo1_) onCommand(LOWORD(wParam));
+            return 0;
+        case WM_NOTIFY: onNotify(*reinterpret_cast<const NMHDR*>(lParam)); return 0;
+        case WM_TIMER:
+            if (wParam == kTimer2) guarded([&] { editor_.Timer2Timer(); });
+            if (wParam == kActionUpdate) updateActions();
+            return 0;
+        case WM_SIZE:
+            if (memo1_) layout();
+            return 0;
+        case WM_CLOSE: modalResult_ = kModalCancel; return 0;  // the close box: Cancel
+        case DM_GETDEFID: return 0;  // no default button: Enter belongs to the memo
+        default: break;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+}  // namespace editors
