@@ -103,7 +103,13 @@ void line(HDC dc, int x0, int y0, int x1, int y1) {
 }
 
 void glyph(HDC dc, RECT cell, const wchar_t* text, COLORREF colour) {
-    HFONT font = createFont(L"Arial", 15, DEFAULT_CHARSET);
+    // Without smoothing: blended edges would take on the transparent colour.
+    LOGFONTW lf{};
+    lf.lfHeight = -15;
+    lf.lfWeight = FW_BOLD;
+    lf.lfQuality = NONANTIALIASED_QUALITY;
+    lstrcpynW(lf.lfFaceName, L"Arial", LF_FACESIZE);
+    HFONT font = CreateFontIndirectW(&lf);
     HGDIOBJ old = SelectObject(dc, font);
     SetTextColor(dc, colour);
     SetBkMode(dc, TRANSPARENT);
@@ -226,6 +232,13 @@ void RemoveMtLangHook() {
     if (!mtLangHook) return;
     UnhookWindowsHookEx(mtLangHook);
     mtLangHook = nullptr;
+}
+
+// The memo's selection alone: the actions' enabling needs no text.
+EditBoxText memoSelection(HWND memo) {
+    DWORD start = 0, end = 0;
+    SendMessageW(memo, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return {{}, start, end};
 }
 
 bool ctrlDown() { return (GetKeyState(VK_CONTROL) & 0x8000) != 0; }
@@ -400,7 +413,7 @@ bool Tfrmmtext::previewKey(const MSG& msg) {
 
 void Tfrmmtext::updateActions() {
     const bool hasText = IsClipboardFormatAvailable(CF_UNICODETEXT) || IsClipboardFormatAvailable(CF_TEXT);
-    const ClipboardActions a = clipboardActions(memo(), hasText);
+    const ClipboardActions a = clipboardActions(memoSelection(memo1_), hasText);
     SendMessageW(toolBar1_, TB_ENABLEBUTTON, idBtnCopy, MAKELPARAM(a.copy, 0));
     SendMessageW(toolBar1_, TB_ENABLEBUTTON, idBtnCut, MAKELPARAM(a.cut, 0));
     SendMessageW(toolBar1_, TB_ENABLEBUTTON, idBtnPaste, MAKELPARAM(a.paste, 0));
@@ -463,10 +476,10 @@ void Tfrmmtext::onCommand(int id) {
         case idBtnHeb: guarded([&] { editor_.btnHebClick(); }); break;
         case idBtnEng: guarded([&] { editor_.btnEngClick(); }); break;
         case idBtnCopy:
-            if (clipboardActions(memo(), false).copy) memoRequest(WM_COPY);
+            if (clipboardActions(memoSelection(memo1_), false).copy) memoRequest(WM_COPY);
             break;
         case idBtnCut:
-            if (clipboardActions(memo(), false).cut) memoRequest(WM_CUT);
+            if (clipboardActions(memoSelection(memo1_), false).cut) memoRequest(WM_CUT);
             break;
         case idBtnPaste: memoRequest(WM_PASTE); break;
         case idBtnUndo: memoRequest(EM_UNDO); break;

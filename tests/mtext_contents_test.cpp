@@ -42,6 +42,9 @@ TEST(MtextContents, LoadSplitsAtParagraphMarksAndConvertsEachPiece) {
         // A brace before the last character takes the last two with it.
         {u"{\\C1;Red\\P}x", {u"[Red]"}},
         {u"{\\C1;Red\\P}}", {u"[Red]", u"[}]"}},
+        {u"{\\f;a}}}", {u"[a]"}},
+        {u"{x;abc}", {u"[{x;abc}]"}},
+        {u"{\\f;;x\\P}", {u"[;x]"}},
         // Empty paragraphs give empty lines.
         {u"A\\P\\PB\\P", {u"[A]", u"[]", u"[B]"}},
         {u"\\P", {u"[]"}},
@@ -61,17 +64,6 @@ TEST(MtextContents, LoadSplitsAtParagraphMarksAndConvertsEachPiece) {
         const Lines got = loadContents(c.contents, bracket);
         EXPECT_EQ(got, c.lines) << show(std::u16string(c.contents)) << " gave " << showLines(got);
     }
-}
-
-TEST(MtextContents, LeadingGroupRuleOnItsOwn) {
-    const struct {
-        const char16_t *in, *out;
-    } cases[] = {
-        {u"{\\f;abc}", u"abc"},      {u"{\\f;abc", u"abc"},  {u"{\\f;a}b", u"a"},  {u"{\\f;}", u""},
-        {u"{\\f;;x}", u";x"},        {u"{x;abc}", u"{x;abc}"}, {u"{", u"{"},    {u"\\{;a}", u"\\{;a}"},
-        {u"{\\f;}}", u"}"},           {u"{\\f;a}}}", u"a"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(stripLeadingGroup(c.in), c.out) << show(std::u16string(c.in));
 }
 
 TEST(MtextContents, StoreConvertsEachLineAndEndsEveryOneWithAMark) {
