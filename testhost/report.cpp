@@ -65,9 +65,18 @@ std::string describeMessage(const MessageRecord& m) {
 
 std::string describeWindow(const WindowRecord& w) {
     std::vector<std::string> controls;
-    for (const ControlRecord& c : w.controls)
-        controls.push_back(json::object(
-            {{"class", json::quote(c.className)}, {"id", json::integer(c.id)}, {"text", json::quote(c.text)}}));
+    for (const ControlRecord& c : w.controls) {
+        std::vector<json::Field> fields{
+            {"class", json::quote(c.className)}, {"id", json::integer(c.id)}, {"text", json::quote(c.text)}};
+        if (!c.rows.empty()) {
+            std::vector<std::string> rows;
+            for (const auto& row : c.rows) rows.push_back(json::array(quotedAll(row)));
+            fields.push_back({"rows", json::array(rows)});
+        }
+        if (c.layoutRtl) fields.push_back({"layoutRtl", json::boolean(true)});
+        if (c.focused) fields.push_back({"focused", json::boolean(true)});
+        controls.push_back(json::object(fields));
+    }
     return json::object({{"command", json::integer(w.command)},
                          {"event", json::quote(w.event)},
                          {"caption", json::quote(w.caption)},

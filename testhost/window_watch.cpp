@@ -1,5 +1,7 @@
 #include "testhost/window_watch.h"
 
+#include <commctrl.h>
+
 namespace testhost {
 
 namespace {
@@ -66,10 +68,40 @@ bool captionMatches(const wchar_t* pattern, const wchar_t* text) {
     return *pattern == *text && captionMatches(pattern + 1, text + 1);
 }
 
+// The items of a report-mode list view of this process, column by column.
+std::vector<std::vector<std::wstring>> listViewRows(HWND list) {
+    std::vector<std::vector<std::wstring>> rows;
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    const int columns = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
+    const int items = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < items; ++i) {
+        std::vector<std::wstring> row;
+        for (int column = 0; column < columns; ++column) {
+            wchar_t text[1024] = {};
+            LVITEMW item{};
+            item.iSubItem = column;
+            item.pszText = text;
+            item.cchTextMax = 1024;
+            SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+            row.push_back(text);
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
 WindowRecord describeWindow(int command, HWND window, const wchar_t* event) {
     WindowRecord record{command, event, windowText(window), classOf(window), {}};
-    for (HWND child : childWindows(window))
-        record.controls.push_back({classOf(child), windowText(child), GetDlgCtrlID(child)});
+    for (HWND child : childWindows(window)) {
+        ControlRecord control;
+        control.className = classOf(child);
+        control.text = windowText(child);
+        control.id = GetDlgCtrlID(child);
+        if (lstrcmpiW(control.className.c_str(), WC_LISTVIEWW) == 0) control.rows = listViewRows(child);
+        control.layoutRtl = (GetWindowLongW(child, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0;
+        control.focused = GetFocus() == child;
+        record.controls.push_back(std::move(control));
+    }
     return record;
 }
 

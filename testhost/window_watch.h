@@ -26,6 +26,9 @@ struct MessageRecord {
 struct ControlRecord {
     std::wstring className, text;
     int id = 0;
+    std::vector<std::vector<std::wstring>> rows;  // a list view's items, a text per column
+    bool layoutRtl = false;                       // WS_EX_LAYOUTRTL: mirrored
+    bool focused = false;
 };
 
 struct WindowRecord {
