@@ -278,13 +278,9 @@ void Tfrmmtext::createControls() {
     HINSTANCE instance = thisModule();
     formFont_ = createFont(L"MS Sans Serif", kFormFontHeight);
     // The form's font, asked for with Hebrew so that the system picks a face that has it.
-    memoFont_ = createFont(L"MS Sans Serif", kFormFontHeight + 2, HEBREW_CHARSET);
+    memoFont_ = createFont(L"MS Sans Serif", kFormFontHeight, HEBREW_CHARSET);
     createToolBar();
-    memo1_ = CreateWindowExW(WS_EX_CLIENTEDGE | WS_EX_RTLREADING | WS_EX_RIGHT | WS_EX_LEFTSCROLLBAR, L"EDIT", L"",
-                             kMemoStyle | ES_RIGHT, 0, 0, 0, 0, window_, reinterpret_cast<HMENU>(idMemo1), instance,
-                             nullptr);
-    SendMessageW(memo1_, EM_SETLIMITTEXT, 0, 0);  // no 32K limit: as much as the system allows
-    SendMessageW(memo1_, WM_SETFONT, reinterpret_cast<WPARAM>(memoFont_), TRUE);
+    createMemo(true);
     statusBar1_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE,
                                   0, 0, 0, 0, window_, reinterpret_cast<HMENU>(idStatusBar1), instance, nullptr);
     int parts[std::size(kStatusParts)];
@@ -342,6 +338,12 @@ EditBoxText Tfrmmtext::memo() const {
 }
 
 void Tfrmmtext::setMemo(const EditBoxText& m) {
+    SetWindowTextW(memo1_, toWide(m.text).c_str());
+    SendMessageW(memo1_, EM_SETSEL, m.selStart, m.selEnd);
+    SendMessageW(memo1_, EM_SCROLLCARET, 0, 0);
+}
+
+void Tfrmmtext::editMemo(const EditBoxText& m) {
     // A replacement of the whole text, so that Undo can take it back.
     const std::wstring text = toWide(m.text);
     SendMessageW(memo1_, EM_SETSEL, 0, -1);
@@ -355,16 +357,28 @@ void Tfrmmtext::showLanguageButtons(bool hebrewDown, bool englishDown) {
     SendMessageW(toolBar1_, TB_CHECKBUTTON, idBtnEng, MAKELPARAM(englishDown, 0));
 }
 
+// The edit box takes its alignment and reading order only when it is
+// created, so a change of direction makes a new one with the same text.
 void Tfrmmtext::showDirection(bool rightToLeft) {
     SendMessageW(toolBar1_, TB_CHECKBUTTON, idBtnR, MAKELPARAM(rightToLeft, 0));
     SendMessageW(toolBar1_, TB_CHECKBUTTON, idBtnL, MAKELPARAM(!rightToLeft, 0));
-    constexpr LONG_PTR rtlEx = WS_EX_RTLREADING | WS_EX_RIGHT | WS_EX_LEFTSCROLLBAR;
-    const LONG_PTR ex = GetWindowLongPtrW(memo1_, GWL_EXSTYLE);
-    SetWindowLongPtrW(memo1_, GWL_EXSTYLE, rightToLeft ? ex | rtlEx : ex & ~rtlEx);
-    const LONG_PTR style = GetWindowLongPtrW(memo1_, GWL_STYLE);
-    SetWindowLongPtrW(memo1_, GWL_STYLE, rightToLeft ? style | ES_RIGHT : style & ~static_cast<LONG_PTR>(ES_RIGHT));
-    SetWindowPos(memo1_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
-    InvalidateRect(memo1_, nullptr, TRUE);
+    if (rightToLeft == memoRightToLeft_) return;
+    const EditBoxText kept = memo();
+    const bool focused = GetFocus() == memo1_;
+    DestroyWindow(memo1_);
+    createMemo(rightToLeft);
+    setMemo(kept);
+    layout();
+    if (focused) SetFocus(memo1_);
+}
+
+void Tfrmmtext::createMemo(bool rightToLeft) {
+    const DWORD ex = WS_EX_CLIENTEDGE | (rightToLeft ? WS_EX_RTLREADING | WS_EX_RIGHT | WS_EX_LEFTSCROLLBAR : 0);
+    memo1_ = CreateWindowExW(ex, L"EDIT", L"", kMemoStyle | (rightToLeft ? ES_RIGHT : ES_LEFT), 0, 0, 0, 0, window_,
+                             reinterpret_cast<HMENU>(idMemo1), thisModule(), nullptr);
+    SendMessageW(memo1_, EM_SETLIMITTEXT, 0, 0);  // no 32K limit: as much as the system allows
+    SendMessageW(memo1_, WM_SETFONT, reinterpret_cast<WPARAM>(memoFont_), TRUE);
+    memoRightToLeft_ = rightToLeft;
 }
 
 void Tfrmmtext::showStatus(const std::u16string& style, const std::u16string& font, const std::u16string& height) {

@@ -34,6 +34,7 @@ private:
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void createControls();
     void createToolBar();
+    void createMemo(bool rightToLeft);
     void layout();
     void onCommand(int id);
     void onNotify(const NMHDR& header);
@@ -51,6 +52,7 @@ private:
     // MtextView
     EditBoxText memo() const override;
     void setMemo(const EditBoxText& memo) override;
+    void editMemo(const EditBoxText& memo) override;
     void showLanguageButtons(bool hebrewDown, bool englishDown) override;
     void showDirection(bool rightToLeft) override;
     void showStatus(const std::u16string& style, const std::u16string& font, const std::u16string& height) override;
@@ -63,6 +65,7 @@ private:
     HWND toolBar1_ = nullptr, memo1_ = nullptr, statusBar1_ = nullptr, bitBtn1_ = nullptr, bitBtn3_ = nullptr;
     HIMAGELIST imageList1_ = nullptr;
     HFONT formFont_ = nullptr, memoFont_ = nullptr;
+    bool memoRightToLeft_ = true;
     int modalResult_ = 0;
     MtextEditor editor_;  // last: its constructor may already call the view
 };

@@ -115,7 +115,7 @@ void MtextEditor::btnLClick() {
     view_.showDirection(false);
 }
 
-void MtextEditor::insertCode(std::u16string_view code) { view_.setMemo(replaceSelection(view_.memo(), code)); }
+void MtextEditor::insertCode(std::u16string_view code) { view_.editMemo(replaceSelection(view_.memo(), code)); }
 
 bool MtextEditor::importFile(const std::u16string& path, std::u16string& error) {
     std::string bytes;

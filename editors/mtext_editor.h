@@ -77,7 +77,10 @@ class MtextView {
 public:
     virtual ~MtextView() = default;
     virtual EditBoxText memo() const = 0;
+    // A new text for the memo (loading, clearing, import): nothing to undo.
     virtual void setMemo(const EditBoxText& memo) = 0;
+    // An edit of the memo's text that the memo's Undo takes back.
+    virtual void editMemo(const EditBoxText& memo) = 0;
     virtual void showLanguageButtons(bool hebrewDown, bool englishDown) = 0;
     virtual void showDirection(bool rightToLeft) = 0;
     virtual void showStatus(const std::u16string& style, const std::u16string& font,

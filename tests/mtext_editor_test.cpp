@@ -128,12 +128,16 @@ public:
     EditBoxText box;
     bool hebDown = true, engDown = false, rtl = true;
     std::u16string status[3];
-    int memoWrites = 0;
+    int memoWrites = 0, memoEdits = 0;
 
     EditBoxText memo() const override { return box; }
     void setMemo(const EditBoxText& m) override {
         box = m;
         ++memoWrites;
+    }
+    void editMemo(const EditBoxText& m) override {
+        box = m;
+        ++memoEdits;
     }
     void showLanguageButtons(bool h, bool e) override { hebDown = h, engDown = e; }
     void showDirection(bool r) override { rtl = r; }
@@ -496,6 +500,7 @@ TEST_F(MtextEditorTest, SymbolButtonsReplaceTheSelection) {
         EXPECT_EQ(view.box.selStart, c.caret);
         EXPECT_EQ(view.box.selEnd, c.caret);
     }
+    EXPECT_EQ(view.memoEdits, static_cast<int>(std::size(cases))) << "each insertion can be undone";
 }
 
 TEST(MtextClipboard, ActionsFollowTheSelectionAndTheClipboard) {
