@@ -8,6 +8,8 @@
 #include "automation/host_session.h"
 #include "automation/mtext_command.h"
 #include "automation/server.h"
+#include "editors/modal_window.h"
+#include "editors/uedit.h"
 
 namespace automation {
 
@@ -51,16 +53,85 @@ SingleLineStyle setStyleState(const HostObject& text, const HostObject& styles) 
 
 HostObject textStyles() { return hostSession().doc.getObject(L"TextStyles", IID_IDispatch, L"TextStyles"); }
 
+// The line editor's text entity: the host's text object, called by name.
+class HostTextEntity : public editors::LineTextEntity {
+public:
+    explicit HostTextEntity(HostObject ttx) : ttx_(std::move(ttx)) {}
+    std::u16string textString() override { return u16(ttx_.getString(L"TextString")); }
+    void setTextString(const std::u16string& text) override {
+        ttx_.put(L"TextString", Variant(std::wstring(text.begin(), text.end())));
+    }
+    void update() override { ttx_.call(L"Update"); }
+
+private:
+    HostObject ttx_;
+};
+
+// The line text editor of one command: created with frmLtedit set, and
+// destroyed, with frmLtedit cleared, on every way out of the command.
+class LineEditorWindow {
+public:
+    LineEditorWindow() : window_(std::make_unique<editors::TfrmLtedit>(*frmFonts())) {
+        editors::frmLtedit = window_.get();
+    }
+    ~LineEditorWindow() {
+        editors::frmLtedit = nullptr;
+        window_.reset();
+    }
+    editors::TfrmLtedit* operator->() const { return window_.get(); }
+    editors::LineEditor& behaviour() const { return window_->behaviour(); }
+
+private:
+    std::unique_ptr<editors::TfrmLtedit> window_;
+};
+
+// The fields the single-line commands keep beside the window.
+struct SingleLineFields {
+    HostObject iii, doc, iiap, ttx, styles;
+    std::wstring eehandle, oldstr;
+    SingleLineStyle style;
+};
+
+SingleLineFields fillFields(const HostObject& entity) {
+    HostSession& s = hostSession();
+    SingleLineFields f;
+    f.iii = s.app;
+    f.doc = s.doc;
+    f.iiap = s.app;
+    f.ttx = HostObject::query(entity.get(), IID_IGcadText, L"IGcadText");
+    f.eehandle = f.ttx.getString(L"Handle");
+    return f;
+}
+
+void applyStyle(const LineEditorWindow& window, const SingleLineStyle& st) {
+    window.behaviour().cStType = st.startType;
+    window->setCaption(st.caption);
+}
+
+// A font type stepped in the window is recorded for the style's font, even
+// after Cancel; a full cycle back to the start records nothing.
+void recordChangedFontType(hebrew::fntType startType) {
+    hebrew::TfrmFonts& fonts = *frmFonts();
+    if (fonts.cStType != startType) fonts.changefnt(fonts.cStFont, fonts.cStType);
+}
+
 void editSingleLineText(const HostObject& entity) {
-    HostObject ttx = HostObject::query(entity.get(), IID_IGcadText, L"IGcadText");
-    const std::wstring handle = ttx.getString(L"Handle");
-    const SingleLineStyle st = setStyleState(ttx, textStyles());
-    const std::wstring oldstr = ttx.getString(L"TextString");
-    const std::u16string shown = frmFonts()->AcadToEditWin(u16(oldstr));
-    // The line text editor opens here on `shown`; until it exists nothing is
-    // shown and nothing written.
-    (void)handle;
-    (void)shown;
+    LineEditorWindow window;
+    SingleLineFields f = fillFields(entity);
+    HostTextEntity text(f.ttx);
+    window.behaviour().setEntity(&text);
+    f.style = setStyleState(f.ttx, textStyles());
+    applyStyle(window, f.style);
+    window.behaviour().setChangeHandlerAttached(false);  // filling the box writes nothing
+    f.oldstr = f.ttx.getString(L"TextString");
+    window->setEditText(frmFonts()->AcadToEditWin(u16(f.oldstr)));
+    window.behaviour().ChangeEd();
+    // ChangeEd attaches the change handler only when the box is not empty;
+    // for a text stored empty it is attached here, or nothing typed would
+    // reach the drawing and OK would lose it.
+    window.behaviour().setChangeHandlerAttached(true);
+    if (window->ShowModal() == editors::kModalCancel) f.ttx.put(L"TextString", Variant(f.oldstr));
+    recordChangedFontType(f.style.startType);
 }
 
 // Edit's pick: the object, or nothing when the user cancelled or the host
@@ -96,14 +167,24 @@ void commandNewtext(const std::wstring& ent) {
     Variant handle(ent);
     Variant object = s.doc.call(L"HandleToObject", {handle.get()});
     ComPtr<IUnknown> entity = toObject(*object);
+    LineEditorWindow window;
     s.entity = HostObject::query(entity.Get(), IID_IGcadEntity, L"IGcadEntity");
-    HostObject ttx = HostObject::query(entity.Get(), IID_IGcadText, L"IGcadText");
-    const std::wstring eehandle = ttx.getString(L"Handle");
-    const SingleLineStyle st = setStyleState(ttx, textStyles());
-    // The line text editor opens here with an empty box; until it exists
-    // nothing is shown and nothing written.
-    (void)eehandle;
-    (void)st;
+    SingleLineFields f = fillFields(s.entity);
+    HostTextEntity text(f.ttx);
+    window.behaviour().setEntity(&text);
+    f.styles = textStyles();
+    f.style = setStyleState(f.ttx, f.styles);
+    applyStyle(window, f.style);
+    f.oldstr.clear();
+    window->setEditText(u"");  // the change handler stays attached: typing writes at once
+    window.behaviour().ChangeEd();
+    if (window->ShowModal() == editors::kModalCancel) {
+        f.ttx.put(L"TextString", Variant(std::wstring()));
+    } else {
+        HostObject active = s.app.getObject(L"ActiveDocument", IID_IGcadDocument, L"IGcadDocument");
+        active.call(L"NewTextConfirmed");
+    }
+    recordChangedFontType(f.style.startType);
 }
 
 void commandEdit() {

@@ -29,6 +29,12 @@ HostError::HostError(HRESULT code, std::wstring text)
 
 CommandError::CommandError(std::wstring text) : std::runtime_error(narrow(text)), text_(std::move(text)) {}
 
+std::wstring wideFromUtf8(const char* text) {
+    const std::optional<std::u16string> wide = hebrew::utf8ToUtf16(text ? text : "");
+    if (!wide) return std::wstring(L"Unexpected failure");
+    return std::wstring(wide->begin(), wide->end());
+}
+
 void throwIfFailed(HRESULT hr, const std::wstring& what) {
     if (SUCCEEDED(hr)) return;
     ComPtr<IErrorInfo> info;

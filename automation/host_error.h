@@ -47,6 +47,9 @@ HRESULT commandBoundary(Command&& command);
 
 void setErrorInformation(const std::wstring& description);
 
+// An exception's text (UTF-8) for the user.
+std::wstring wideFromUtf8(const char* text);
+
 }  // namespace automation
 
 #include "host_error.inl"

@@ -12,8 +12,7 @@ HRESULT commandBoundary(Command&& command) {
         setErrorInformation(e.text());
         return E_UNEXPECTED;
     } catch (const std::exception& e) {
-        std::string what = e.what();
-        setErrorInformation(std::wstring(what.begin(), what.end()));
+        setErrorInformation(wideFromUtf8(e.what()));
         return E_UNEXPECTED;
     } catch (...) {
         setErrorInformation(L"Unexpected failure");

@@ -1,0 +1,387 @@
+#include "editors/uedit.h"
+
+#include <commctrl.h>
+
+#include <exception>
+
+#include "editors/editor_resources.h"
+#include "editors/modal_window.h"
+#include "hebrew/keyboard_win32.h"
+#include "hebrew/utf8.h"
+
+namespace editors {
+
+TfrmLtedit* frmLtedit = nullptr;
+HHOOK langHook = nullptr;
+
+namespace {
+
+const wchar_t* const kClassName = L"TfrmLtedit";
+const wchar_t* const kDesignCaption = L"Quillet Line Text Editor";
+const wchar_t* const kStatusText = L"Windows Screen Editor";
+const wchar_t* const kLangHint = L"Hebre/English tuggle";
+const wchar_t* const kFontTypeHint = L"Font Type";
+
+// The layout, in pixels.
+constexpr int kClientWidth = 725, kClientHeight = 89, kLeft = 389, kTop = 217;
+constexpr int kToolBarHeight = 29;
+constexpr int kEditLeft = 8, kEditTop = 31, kEditWidth = 706, kEditHeight = 27;
+constexpr int kPanelHeight = 25, kPanel2Width = 110;
+constexpr int kStatusPart1 = 170, kStatusPart2 = 50;
+constexpr int kFontTypeWidth = 200, kSpinWidth = 28, kSpinHeight = 22, kSeparatorWidth = 18;
+constexpr UINT_PTR kTmr3 = 3;
+constexpr UINT kTmr3Interval = 100;
+
+// Control identifiers.
+enum : int {
+    idToolBar = 100,
+    idEdit1,
+    idEdt1,
+    idBtn1,
+    idStatusBar,
+    idBtnLang = 200,
+    idTb1,
+    idTb2,
+    idTb3,
+    idTb4,
+    idFontTypeSlot,  // the tool bar's room for edt1
+    idSpinSlot,      // and for btn1
+    idMenuHebrew = 300,
+    idMenuEnglish,
+};
+
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_THICKFRAME | WS_CLIPCHILDREN;  // no title-bar buttons
+
+std::u16string fromWide(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
+std::wstring toWide(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
+
+std::wstring windowText(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
+    return text;
+}
+
+std::wstring describe(const std::exception& e) {
+    auto text = hebrew::utf8ToUtf16(e.what());
+    return text ? toWide(*text) : std::wstring(L"Error");
+}
+
+HFONT editBoxFont() {
+    if (fontExists(L"HNarkisim")) return createFont(L"HNarkisim", 19);
+    return createFont(L"Arial", 19, HEBREW_CHARSET);  // a face the system maps to one with Hebrew
+}
+
+}  // namespace
+
+TfrmLtedit::TfrmLtedit(hebrew::TfrmFonts& fonts)
+    : fonts_(fonts),
+      keyboard_(std::make_unique<hebrew::Win32Keyboard>()),
+      editor_(LineEditorSeams{fonts, *this, *keyboard_, *this, *this, *this}) {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_UPDOWN_CLASS | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+    HINSTANCE instance = thisModule();
+    registerWindowClass(kClassName, windowProc, instance);
+    RECT r{0, 0, kClientWidth, kClientHeight};
+    AdjustWindowRectEx(&r, kStyle, FALSE, 0);
+    window_ = CreateWindowExW(0, kClassName, kDesignCaption, kStyle, kLeft, kTop, r.right - r.left,
+                              r.bottom - r.top, nullptr, nullptr, instance, this);
+    createControls();
+    RECT outer;
+    GetWindowRect(window_, &outer);
+    editor_.FormCreate(outer.bottom - outer.top);
+}
+
+TfrmLtedit::~TfrmLtedit() {
+    if (langHook) remove();  // a window destroyed before it was shown
+    if (window_) {
+        KillTimer(window_, kTmr3);
+        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+        DestroyWindow(window_);
+    }
+    if (images_) ImageList_Destroy(images_);
+    if (formFont_) DeleteObject(formFont_);
+    if (editFont_) DeleteObject(editFont_);
+}
+
+void TfrmLtedit::createControls() {
+    HINSTANCE instance = thisModule();
+    formFont_ = createFont(L"MS Sans Serif", 10);
+    editFont_ = editBoxFont();
+    createToolBar();
+    edit1_ = CreateWindowExW(WS_EX_CLIENTEDGE | WS_EX_RTLREADING | WS_EX_RIGHT, L"EDIT", L"",
+                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | ES_RIGHT, kEditLeft, kEditTop,
+                             kEditWidth, kEditHeight, window_, reinterpret_cast<HMENU>(idEdit1), instance, nullptr);
+    SendMessageW(edit1_, WM_SETFONT, reinterpret_cast<WPARAM>(editFont_), TRUE);
+    statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE,
+                                 0, 0, 0, 0, window_, reinterpret_cast<HMENU>(idStatusBar), instance, nullptr);
+    int parts[] = {kStatusPart1, kStatusPart1 + kStatusPart2};
+    SendMessageW(statusBar_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+    btnOk_ = CreateWindowExW(0, L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 27, 16,
+                             window_, reinterpret_cast<HMENU>(IDOK), instance, nullptr);
+    btnCansel_ = CreateWindowExW(0, L"BUTTON", L"Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
+                                 40, 16, window_, reinterpret_cast<HMENU>(IDCANCEL), instance, nullptr);
+    for (HWND control : {statusBar_, btnOk_, btnCansel_, edt1_})
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(formFont_), TRUE);
+    layout();
+}
+
+void TfrmLtedit::createToolBar() {
+    HINSTANCE instance = thisModule();
+    toolBar_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"",
+                               WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NORESIZE | CCS_NODIVIDER, 0,
+                               0, kClientWidth, kToolBarHeight, window_, reinterpret_cast<HMENU>(idToolBar), instance,
+                               nullptr);
+    SendMessageW(toolBar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    images_ = ImageList_LoadImageW(instance, MAKEINTRESOURCEW(kToolBarImages), 16, 0, RGB(255, 0, 255), IMAGE_BITMAP,
+                                   LR_CREATEDIBSECTION);
+    SendMessageW(toolBar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_));
+    const BYTE button = BTNS_BUTTON, state = TBSTATE_ENABLED;
+    TBBUTTON buttons[] = {
+        {0, idBtnLang, state, button, {}, 0, 0},
+        {kSeparatorWidth, 0, state, BTNS_SEP, {}, 0, 0},
+        {10, idTb1, state, button, {}, 0, 0},
+        {12, idTb2, state, button, {}, 0, 0},
+        {13, idTb3, state, button, {}, 0, 0},
+        {11, idTb4, state, button, {}, 0, 0},
+        {kFontTypeWidth, idFontTypeSlot, state, BTNS_SEP, {}, 0, 0},
+        {kSpinWidth, idSpinSlot, state, BTNS_SEP, {}, 0, 0},
+    };
+    SendMessageW(toolBar_, TB_ADDBUTTONSW, ARRAYSIZE(buttons), reinterpret_cast<LPARAM>(buttons));
+    SendMessageW(toolBar_, TB_AUTOSIZE, 0, 0);
+
+    // edt1 and btn1 sit in the tool bar's two wide gaps, as children of the
+    // window so that their notifications come here.
+    RECT slot{};
+    SendMessageW(toolBar_, TB_GETITEMRECT, 6, reinterpret_cast<LPARAM>(&slot));
+    edt1_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_READONLY, slot.left,
+                            slot.top + 1, kFontTypeWidth, slot.bottom - slot.top - 2, window_,
+                            reinterpret_cast<HMENU>(idEdt1), instance, nullptr);
+    SendMessageW(toolBar_, TB_GETITEMRECT, 7, reinterpret_cast<LPARAM>(&slot));
+    btn1_ = CreateWindowExW(0, UPDOWN_CLASSW, L"", WS_CHILD | WS_VISIBLE, slot.left, slot.top, kSpinWidth, kSpinHeight,
+                            window_, reinterpret_cast<HMENU>(idBtn1), instance, nullptr);
+    SetWindowPos(edt1_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetWindowPos(btn1_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    // The position never reaches an end: every click is a step.
+    SendMessageW(btn1_, UDM_SETRANGE32, 0, 100);
+    SendMessageW(btn1_, UDM_SETPOS32, 0, 50);
+
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = window_;
+    tool.uId = reinterpret_cast<UINT_PTR>(edt1_);
+    tool.lpszText = const_cast<wchar_t*>(kFontTypeHint);
+    if (HWND tips = reinterpret_cast<HWND>(SendMessageW(toolBar_, TB_GETTOOLTIPS, 0, 0)))
+        SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void TfrmLtedit::layout() {
+    RECT client;
+    GetClientRect(window_, &client);
+    const int width = client.right, bottom = client.bottom;
+    MoveWindow(toolBar_, 0, 0, width, kToolBarHeight, TRUE);
+    MoveWindow(statusBar_, 0, bottom - kPanelHeight, width - kPanel2Width, kPanelHeight, TRUE);
+    const int panel2 = width - kPanel2Width, buttonTop = bottom - kPanelHeight + (kPanelHeight - 16) / 2;
+    MoveWindow(btnOk_, panel2 + 16, buttonTop, 27, 16, TRUE);
+    MoveWindow(btnCansel_, panel2 + 16 + 27 + 8, buttonTop, 40, 16, TRUE);
+}
+
+void TfrmLtedit::setCaption(const std::wstring& caption) { SetWindowTextW(window_, caption.c_str()); }
+
+std::u16string TfrmLtedit::editText() { return fromWide(windowText(edit1_)); }
+
+void TfrmLtedit::setEditText(const std::u16string& text) {
+    if (editText() == text) return;  // an unchanged text raises no change event
+    SetWindowTextW(edit1_, toWide(text).c_str());
+}
+
+void TfrmLtedit::setFontTypeName(const std::u16string& name) { SetWindowTextW(edt1_, toWide(name).c_str()); }
+
+void TfrmLtedit::setLangImage(int image) {
+    TBBUTTONINFOW info{};
+    info.cbSize = sizeof info;
+    info.dwMask = TBIF_IMAGE;
+    info.iImage = image;
+    SendMessageW(toolBar_, TB_SETBUTTONINFOW, idBtnLang, reinterpret_cast<LPARAM>(&info));
+}
+
+void TfrmLtedit::start() { SetTimer(window_, kTmr3, kTmr3Interval, nullptr); }
+void TfrmLtedit::stop() { KillTimer(window_, kTmr3); }
+
+short TfrmLtedit::query(int virtualKey) { return GetAsyncKeyState(virtualKey); }
+
+namespace {
+LRESULT CALLBACK LangHookProc(int code, WPARAM wParam, LPARAM lParam) {
+    return static_cast<LRESULT>(
+        languageHookProc(frmLtedit ? &frmLtedit->behaviour() : nullptr, code, static_cast<std::uintptr_t>(lParam),
+                         [&] { return static_cast<long long>(CallNextHookEx(langHook, code, wParam, lParam)); }));
+}
+}  // namespace
+
+void TfrmLtedit::install() {
+    if (langHook) return;
+    // A failed installation leaves the handle zero: no reports, and the next
+    // window tries again.
+    langHook = SetWindowsHookExW(WH_SHELL, LangHookProc, thisModule(), GetCurrentThreadId());
+}
+
+void TfrmLtedit::remove() {
+    if (langHook) UnhookWindowsHookEx(langHook);
+    langHook = nullptr;
+}
+
+int TfrmLtedit::ShowModal() {
+    modalResult_ = 0;
+    FormShow();
+    const int result = ModalLoop::run(window_, modalResult_, [this](const MSG& msg) {
+        if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) guarded([&] { editor_.FormKeyDown(); });
+        if (msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP) guarded([&] { editor_.FormKeyUp(); });
+        return false;  // the key goes on to the control
+    });
+    guarded([&] { editor_.FormClose(); });
+    return result;
+}
+
+void TfrmLtedit::FormShow() {
+    ShowWindow(edit1_, SW_SHOW);
+    SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(kStatusText));
+    RECT r;
+    GetWindowRect(window_, &r);
+    ShowWindow(window_, SW_SHOW);
+    if (IsWindowVisible(window_)) {
+        SetFocus(edit1_);
+        const int end = GetWindowTextLengthW(edit1_);  // the caret where typing goes on
+        SendMessageW(edit1_, EM_SETSEL, end, end);
+    }
+    SetWindowPos(window_, HWND_TOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top, 0);
+}
+
+void TfrmLtedit::endModal(int result) { modalResult_ = result; }
+
+template <typename Handler>
+void TfrmLtedit::guarded(Handler&& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        // Topmost like the window, or the box could open behind it.
+        MessageBoxW(window_, describe(e).c_str(), L"vorn2020", MB_OK | MB_ICONERROR | MB_TOPMOST | MB_SETFOREGROUND);
+    }
+}
+
+void TfrmLtedit::symbolClick(int button) {
+    DWORD start = 0, end = 0;
+    SendMessageW(edit1_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    const EditBoxText after = editor_.symbolClick(button, {editText(), start, end});
+    setEditText(after.text);  // the change handler writes it
+    SendMessageW(edit1_, EM_SETSEL, after.selStart, after.selEnd);
+    SetFocus(edit1_);
+}
+
+void TfrmLtedit::onCommand(int id, int code) {
+    switch (id) {
+        case idEdit1:
+            if (code == EN_CHANGE) guarded([&] { editor_.Edit1Change(); });
+            break;
+        case IDOK: guarded([&] { endModal(editor_.btnOkClick()); }); break;
+        case IDCANCEL: guarded([&] { endModal(editor_.btnCanselClick()); }); break;
+        case idBtnLang: guarded([&] { editor_.btnLangClick(); }); break;
+        case idTb1:
+        case idTb2:
+        case idTb3:
+        case idTb4: guarded([&] { symbolClick(id - idTb1 + 1); }); break;
+        default: break;
+    }
+}
+
+void TfrmLtedit::onNotify(const NMHDR& header, LRESULT& result) {
+    if (header.code == UDN_DELTAPOS && header.idFrom == idBtn1) {
+        const auto& change = reinterpret_cast<const NMUPDOWN&>(header);
+        guarded([&] { change.iDelta > 0 ? editor_.btn1UpClick() : editor_.btn1DownClick(); });
+        result = TRUE;  // the position stays where it is
+    } else if (header.code == TTN_GETDISPINFOW) {
+        auto& tip = const_cast<NMTTDISPINFOW&>(reinterpret_cast<const NMTTDISPINFOW&>(header));
+        if (header.idFrom == idBtnLang) tip.lpszText = const_cast<wchar_t*>(kLangHint);
+    }
+}
+
+void TfrmLtedit::onSize() {
+    layout();
+    RECT r;
+    GetWindowRect(window_, &r);
+    const int width = r.right - r.left;
+    SetWindowPos(edit1_, nullptr, 0, 0, editor_.editWidthFor(width, kEditLeft), kEditHeight,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (editor_.FHeight() && r.bottom - r.top != editor_.FHeight())
+        SetWindowPos(window_, nullptr, 0, 0, width, editor_.FHeight(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// As a dialog box does, the focus goes back to the control that had it (a
+// message box or another window may have taken it in between).
+void TfrmLtedit::onActivate(bool active) {
+    if (!active) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(window_, focus)) lastFocus_ = focus;
+        return;
+    }
+    SetFocus(lastFocus_ && IsWindow(lastFocus_) ? lastFocus_ : edit1_);
+    if (IsWindowVisible(window_)) guarded([&] { editor_.FormActivate(); });
+}
+
+void TfrmLtedit::onGetMinMaxInfo(MINMAXINFO& info) const {
+    if (!editor_.FHeight()) return;
+    info.ptMinTrackSize.y = info.ptMaxTrackSize.y = editor_.FHeight();
+}
+
+// PopupMenu2: the two languages with their images; choosing one does nothing.
+void TfrmLtedit::onContextMenu(HWND target, POINT screen) {
+    if (target != toolBar_) return;
+    POINT p = screen;
+    ScreenToClient(toolBar_, &p);
+    if (SendMessageW(toolBar_, TB_HITTEST, 0, reinterpret_cast<LPARAM>(&p)) != 0) return;  // not btnLang
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, idMenuHebrew, L"Hebrew");
+    AppendMenuW(menu, MF_STRING, idMenuEnglish, L"English");
+    TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY, screen.x, screen.y, 0, window_, nullptr);
+    DestroyMenu(menu);
+}
+
+LRESULT CALLBACK TfrmLtedit::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<TfrmLtedit*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<TfrmLtedit*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return self ? self->handle(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT TfrmLtedit::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND: onCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
+        case WM_NOTIFY: {
+            LRESULT result = 0;
+            onNotify(*reinterpret_cast<const NMHDR*>(lParam), result);
+            return result;
+        }
+        case WM_ACTIVATE: onActivate(LOWORD(wParam) != WA_INACTIVE); return 0;
+        case WM_TIMER:
+            if (wParam == kTmr3) guarded([&] { editor_.tmr3Timer(); });
+            return 0;
+        case WM_SIZE:
+            if (edit1_) onSize();
+            return 0;
+        case WM_GETMINMAXINFO: onGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
+        case WM_CONTEXTMENU:
+            onContextMenu(reinterpret_cast<HWND>(wParam), {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+            return 0;
+        case WM_CLOSE:  // Alt+F4: as Cancel
+            guarded([&] { endModal(editor_.btnCanselClick()); });
+            return 0;
+        case DM_GETDEFID: return MAKELRESULT(IDOK, DC_HASDEFID);
+        default: break;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+}  // namespace editors
