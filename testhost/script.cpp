@@ -1,4 +1,5 @@
 #include "testhost/script.h"
+#include "testhost/window_watch.h"
 
 #include <cwchar>
 #include <set>
@@ -189,18 +190,33 @@ const NamedIid kHostInterfaces[] = {
     {L"IGcadUtility", &IID_IGcadUtility},
 };
 
+// What follows a step's name.
+enum class StepArgs { None, Caption, Text, IdText, Id, IdIndex, IdDirection, IdRange, Millis };
+
 struct NamedStep {
     const wchar_t* name;
     UiStep::Kind kind;
-    bool takesCaption;
+    StepArgs args;
 };
 
 // The window steps the watcher knows; a new step kind is added here and in
 // the watcher's handler table.
 const NamedStep kUiSteps[] = {
-    {L"window", UiStep::Kind::Window, true},
-    {L"read", UiStep::Kind::Read, false},
-    {L"close", UiStep::Kind::Close, false},
+    {L"window", UiStep::Kind::Window, StepArgs::Caption},
+    {L"read", UiStep::Kind::Read, StepArgs::None},
+    {L"close", UiStep::Kind::Close, StepArgs::None},
+    {L"settext", UiStep::Kind::SetText, StepArgs::IdText},
+    {L"type", UiStep::Kind::Type, StepArgs::Text},
+    {L"key", UiStep::Kind::Key, StepArgs::Text},
+    {L"keydown", UiStep::Kind::KeyDown, StepArgs::Text},
+    {L"keyup", UiStep::Kind::KeyUp, StepArgs::Text},
+    {L"click", UiStep::Kind::Click, StepArgs::Text},
+    {L"toolbar", UiStep::Kind::Toolbar, StepArgs::IdIndex},
+    {L"spin", UiStep::Kind::Spin, StepArgs::IdDirection},
+    {L"focus", UiStep::Kind::Focus, StepArgs::Id},
+    {L"select", UiStep::Kind::Select, StepArgs::IdRange},
+    {L"wait", UiStep::Kind::Wait, StepArgs::Millis},
+    {L"shot", UiStep::Kind::Shot, StepArgs::Text},
 };
 
 struct NamedType {
@@ -520,14 +536,39 @@ void Parser::release(Cursor& c) {
     addAction(std::move(action));
 }
 
-// ui window CAPTION | ui read | ui close
+// ui STEP [ARGUMENTS]: see kUiSteps for each step's arguments.
 void Parser::ui(Cursor& c) {
     UiStep step;
     step.written = c.rest();
     const NamedStep* named = lookUp(kUiSteps, c.text(L"ui step"));
     if (!named) fail(L"unknown ui step: " + step.written);
     step.kind = named->kind;
-    if (named->takesCaption) step.caption = c.text(L"caption");
+    auto id = [&] { step.id = static_cast<int>(c.integer(L"control id")); };
+    switch (named->args) {
+        case StepArgs::None: break;
+        case StepArgs::Caption: step.caption = c.text(L"caption"); break;
+        case StepArgs::Text:
+            step.text = c.text(L"text");
+            if ((step.kind == UiStep::Kind::Key || step.kind == UiStep::Kind::KeyDown || step.kind == UiStep::Kind::KeyUp) &&
+                virtualKeys(step.text).empty())
+                fail(L"unknown key: " + step.text);
+            break;
+        case StepArgs::IdText: id(); step.text = c.text(L"text"); break;
+        case StepArgs::Id: id(); break;
+        case StepArgs::IdIndex: id(); step.number = static_cast<int>(c.integer(L"button index")); break;
+        case StepArgs::IdDirection:
+            id();
+            step.text = c.text(L"up or down");
+            if (!sameName(step.text.c_str(), L"up") && !sameName(step.text.c_str(), L"down"))
+                fail(L"a spin goes up or down: " + step.text);
+            break;
+        case StepArgs::IdRange:
+            id();
+            step.number = static_cast<int>(c.integer(L"selection start"));
+            step.number2 = static_cast<int>(c.integer(L"selection end"));
+            break;
+        case StepArgs::Millis: step.number = static_cast<int>(c.integer(L"milliseconds")); break;
+    }
     c.end();
     pendingSteps_.push_back(step);
 }

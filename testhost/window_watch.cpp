@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
+
 namespace testhost {
 
 namespace {
@@ -12,6 +14,9 @@ constexpr DWORD kStrayMs = 5000;
 // After the command returns, modeless windows get this long for the steps left.
 constexpr DWORD kAfterCommandMs = 5000;
 constexpr int kMessageTextId = 0xFFFF;
+// A step that cannot be done in this time fails, and the steps after it are
+// dropped, so that the windows left are closed as strays.
+constexpr DWORD kStepTimeoutMs = 15000;
 
 std::wstring windowText(HWND window) {
     const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
@@ -105,16 +110,163 @@ WindowRecord describeWindow(int command, HWND window, const wchar_t* event) {
     return record;
 }
 
+// Input needs time to travel through the display server and back.
+constexpr DWORD kInputSettleMs = 300;
+constexpr DWORD kActionSettleMs = 100;
+constexpr UINT kRunActionMessage = WM_APP + 1;
+
+struct NamedKey {
+    const wchar_t* name;
+    WORD vk;
+};
+
+const NamedKey kKeys[] = {
+    {L"enter", VK_RETURN}, {L"escape", VK_ESCAPE}, {L"esc", VK_ESCAPE}, {L"tab", VK_TAB},
+    {L"shift", VK_SHIFT},  {L"alt", VK_MENU},      {L"ctrl", VK_CONTROL}, {L"space", VK_SPACE},
+    {L"left", VK_LEFT},    {L"right", VK_RIGHT},   {L"up", VK_UP},       {L"down", VK_DOWN},
+    {L"home", VK_HOME},    {L"end", VK_END},       {L"delete", VK_DELETE}, {L"backspace", VK_BACK},
+    {L"insert", VK_INSERT},
+};
+
+WORD virtualKey(const std::wstring& name) {
+    for (const NamedKey& key : kKeys)
+        if (lstrcmpiW(key.name, name.c_str()) == 0) return key.vk;
+    if (name.size() == 1 && iswalnum(name[0])) return static_cast<WORD>(towupper(name[0]));
+    if ((name[0] == L'f' || name[0] == L'F') && name.size() <= 3) {
+        const int n = _wtoi(name.c_str() + 1);
+        if (n >= 1 && n <= 12) return static_cast<WORD>(VK_F1 + n - 1);
+    }
+    return 0;
+}
+
+INPUT keyInput(WORD vk, bool up) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return in;
+}
+
+void sendKeys(const std::vector<WORD>& keys, bool press, bool release) {
+    std::vector<INPUT> inputs;
+    if (press)
+        for (WORD vk : keys) inputs.push_back(keyInput(vk, false));
+    if (release)
+        for (auto it = keys.rbegin(); it != keys.rend(); ++it) inputs.push_back(keyInput(*it, true));
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void typeText(const std::wstring& text) {
+    std::vector<INPUT> inputs;
+    for (wchar_t c : text) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wScan = c;
+        in.ki.dwFlags = KEYEVENTF_UNICODE;
+        inputs.push_back(in);
+        in.ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+        inputs.push_back(in);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void clickAt(POINT screen) {
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    INPUT in[3] = {};
+    for (INPUT& i : in) {
+        i.type = INPUT_MOUSE;
+        i.mi.dx = MulDiv(screen.x, 65535, w - 1);
+        i.mi.dy = MulDiv(screen.y, 65535, h - 1);
+    }
+    in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+    in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+    SendInput(3, in, sizeof(INPUT));
+}
+
+std::wstring withoutAccelerator(const std::wstring& caption) {
+    std::wstring out;
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == L'&' && i + 1 < caption.size()) ++i;
+        out += caption[i];
+    }
+    return out;
+}
+
+// The window's pixels as they are on the screen, as a 24-bit BMP file.
+bool saveScreenshot(HWND window, const std::wstring& file) {
+    RECT r;
+    if (!GetWindowRect(window, &r)) return false;
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    if (w <= 0 || h <= 0) return false;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = h;  // bottom-up, as BMP files hold rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    const DWORD stride = static_cast<DWORD>((w * 3 + 3) & ~3);
+    const DWORD imageSize = stride * static_cast<DWORD>(h);
+    BITMAPFILEHEADER header{};
+    header.bfType = 0x4D42;
+    header.bfOffBits = sizeof header + sizeof info.bmiHeader;
+    header.bfSize = header.bfOffBits + imageSize;
+    bool ok = false;
+    if (FILE* f = _wfopen(file.c_str(), L"wb")) {
+        ok = fwrite(&header, sizeof header, 1, f) == 1 && fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, f) == 1 &&
+             fwrite(bits, imageSize, 1, f) == 1;
+        ok = fclose(f) == 0 && ok;
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+bool timeReached(DWORD when) { return static_cast<LONG>(GetTickCount() - when) >= 0; }
+
 }  // namespace
+
+std::vector<WORD> virtualKeys(const std::wstring& names) {
+    std::vector<WORD> keys;
+    std::size_t start = 0;
+    while (start <= names.size()) {
+        std::size_t plus = names.find(L'+', start);
+        if (plus == std::wstring::npos) plus = names.size();
+        const WORD vk = virtualKey(names.substr(start, plus - start));
+        if (!vk) return {};
+        keys.push_back(vk);
+        start = plus + 1;
+    }
+    return keys;
+}
 
 WindowWatcher* WindowWatcher::active_ = nullptr;
 
-// Setting an edit's text, typing characters (SendInput with KEYEVENTF_UNICODE),
-// pressing keys and clicking a named button join this table as new step kinds.
 const WindowWatcher::StepHandler WindowWatcher::kStepHandlers[] = {
     {UiStep::Kind::Window, &WindowWatcher::findWindow},
     {UiStep::Kind::Read, &WindowWatcher::readWindow},
     {UiStep::Kind::Close, &WindowWatcher::closeWindow},
+    {UiStep::Kind::Wait, &WindowWatcher::wait},
+    {UiStep::Kind::SetText, &WindowWatcher::queueAction},
+    {UiStep::Kind::Type, &WindowWatcher::queueAction},
+    {UiStep::Kind::Key, &WindowWatcher::queueAction},
+    {UiStep::Kind::KeyDown, &WindowWatcher::queueAction},
+    {UiStep::Kind::KeyUp, &WindowWatcher::queueAction},
+    {UiStep::Kind::Click, &WindowWatcher::queueAction},
+    {UiStep::Kind::Toolbar, &WindowWatcher::queueAction},
+    {UiStep::Kind::Spin, &WindowWatcher::queueAction},
+    {UiStep::Kind::Focus, &WindowWatcher::queueAction},
+    {UiStep::Kind::Select, &WindowWatcher::queueAction},
+    {UiStep::Kind::Shot, &WindowWatcher::queueAction},
 };
 
 std::vector<UiStep> WindowWatcher::watch(int command, std::vector<UiStep> steps, const std::function<void()>& work) {
@@ -123,13 +275,26 @@ std::vector<UiStep> WindowWatcher::watch(int command, std::vector<UiStep> steps,
     current_ = nullptr;
     firstSeen_.clear();
     active_ = this;
+    actionPending_ = false;
+    holdUntil_ = GetTickCount();
+    headSince_ = 0;
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = actionProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"testhost.actions";
+    RegisterClassW(&wc);
+    actionWindow_ = CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
     const UINT_PTR timer = SetTimer(nullptr, 0, kTickMs, onTimer);
     work();
     pumpWhileStepsRemain();
     KillTimer(nullptr, timer);
+    DestroyWindow(actionWindow_);
+    actionWindow_ = nullptr;
     active_ = nullptr;
-    std::vector<UiStep> left(steps_.begin(), steps_.end());
+    std::vector<UiStep> left(timedOut_.begin(), timedOut_.end());
+    left.insert(left.end(), steps_.begin(), steps_.end());
     steps_.clear();
+    timedOut_.clear();
     return left;
 }
 
@@ -163,12 +328,22 @@ void WindowWatcher::tick() {
 
 void WindowWatcher::runSteps(const std::vector<HWND>&) {
     while (!steps_.empty()) {
+        if (actionPending_ || !timeReached(holdUntil_)) return;
         const UiStep& step = steps_.front();
+        if (!headSince_) headSince_ = GetTickCount();
         bool done = false;
         for (const StepHandler& handler : kStepHandlers)
             if (handler.kind == step.kind) done = (this->*handler.run)(step);
-        if (!done) return;
-        steps_.pop_front();
+        if (!done) {
+            if (GetTickCount() - headSince_ < kStepTimeoutMs) return;
+            windows_.push_back({command_, L"failed: " + step.written + L": timed out", L"", L"", {}});
+            timedOut_.assign(steps_.begin(), steps_.end());
+            steps_.clear();
+            current_ = nullptr;
+        } else {
+            steps_.pop_front();
+        }
+        headSince_ = 0;
     }
 }
 
@@ -195,6 +370,119 @@ bool WindowWatcher::closeWindow(const UiStep&) {
     dismissed_.insert(current_);
     current_ = nullptr;
     return true;
+}
+
+bool WindowWatcher::wait(const UiStep& step) {
+    holdUntil_ = GetTickCount() + static_cast<DWORD>(step.number);
+    return true;
+}
+
+bool WindowWatcher::queueAction(const UiStep& step) {
+    if (!current_) return false;
+    action_ = step;
+    actionPending_ = true;
+    PostMessageW(actionWindow_, kRunActionMessage, 0, 0);
+    return true;
+}
+
+LRESULT CALLBACK WindowWatcher::actionProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kRunActionMessage && active_) {
+        active_->runAction();
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND WindowWatcher::control(int id) const {
+    for (HWND child : childWindows(current_))
+        if (GetDlgCtrlID(child) == id) return child;
+    return nullptr;
+}
+
+// What an action could not do is recorded as a window event, so the test sees it.
+void WindowWatcher::runAction() {
+    const UiStep step = action_;
+    DWORD settle = kActionSettleMs;
+    std::wstring failure;
+    HWND target = current_ && IsWindow(current_) ? current_ : nullptr;
+    if (!target) {
+        failure = L"no window";
+    } else {
+        if (step.kind == UiStep::Kind::Type || step.kind == UiStep::Kind::Key || step.kind == UiStep::Kind::KeyDown ||
+            step.kind == UiStep::Kind::KeyUp || step.kind == UiStep::Kind::Toolbar || step.kind == UiStep::Kind::Spin) {
+            SetForegroundWindow(target);
+            settle = kInputSettleMs;
+        }
+        switch (step.kind) {
+            case UiStep::Kind::SetText:
+                if (HWND c = control(step.id))
+                    SendMessageW(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(step.text.c_str()));
+                else
+                    failure = L"no control";
+                break;
+            case UiStep::Kind::Type: typeText(step.text); break;
+            case UiStep::Kind::Key:
+            case UiStep::Kind::KeyDown:
+            case UiStep::Kind::KeyUp:
+                sendKeys(virtualKeys(step.text), step.kind != UiStep::Kind::KeyUp, step.kind != UiStep::Kind::KeyDown);
+                break;
+            case UiStep::Kind::Click: {
+                HWND button = nullptr;
+                for (HWND child : childWindows(target))
+                    if (lstrcmpiW(classOf(child).c_str(), L"Button") == 0 &&
+                        withoutAccelerator(windowText(child)) == withoutAccelerator(step.text))
+                        button = child;
+                if (button)
+                    SendMessageW(button, BM_CLICK, 0, 0);
+                else
+                    failure = L"no button";
+                break;
+            }
+            case UiStep::Kind::Toolbar: {
+                HWND bar = control(step.id);
+                RECT r{};
+                if (bar && SendMessageW(bar, TB_GETITEMRECT, static_cast<WPARAM>(step.number), reinterpret_cast<LPARAM>(&r))) {
+                    POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+                    ClientToScreen(bar, &p);
+                    clickAt(p);
+                } else {
+                    failure = L"no tool bar button";
+                }
+                break;
+            }
+            case UiStep::Kind::Spin: {
+                HWND spin = control(step.id);
+                RECT r{};
+                if (spin && GetWindowRect(spin, &r)) {
+                    const bool up = lstrcmpiW(step.text.c_str(), L"up") == 0;
+                    const int quarter = (r.bottom - r.top) / 4;
+                    clickAt({(r.left + r.right) / 2, up ? r.top + quarter : r.bottom - quarter - 1});
+                } else {
+                    failure = L"no spin button";
+                }
+                break;
+            }
+            case UiStep::Kind::Focus:
+                if (HWND c = control(step.id))
+                    SetFocus(c);
+                else
+                    failure = L"no control";
+                break;
+            case UiStep::Kind::Select:
+                if (HWND c = control(step.id))
+                    SendMessageW(c, EM_SETSEL, static_cast<WPARAM>(step.number), static_cast<LPARAM>(step.number2));
+                else
+                    failure = L"no control";
+                break;
+            case UiStep::Kind::Shot:
+                if (!saveScreenshot(target, step.text)) failure = L"screenshot not written";
+                break;
+            default: break;
+        }
+    }
+    if (!failure.empty()) windows_.push_back({command_, L"failed: " + step.written + L": " + failure, L"", L"", {}});
+    actionPending_ = false;
+    holdUntil_ = GetTickCount() + settle;
 }
 
 // A message box no step holds: recorded, then its first button pressed.

@@ -38,6 +38,10 @@ struct WindowRecord {
     std::vector<ControlRecord> controls;
 };
 
+// The virtual keys of a key step ("enter", "alt+shift", "f2", "a"); empty
+// when a name is unknown.
+std::vector<WORD> virtualKeys(const std::wstring& names);
+
 class WindowWatcher {
 public:
     // Runs work with the watcher on; the steps not done by the end are given back.
@@ -64,6 +68,14 @@ private:
     bool findWindow(const UiStep& step);
     bool readWindow(const UiStep& step);
     bool closeWindow(const UiStep& step);
+    bool wait(const UiStep& step);
+    // Steps that act on the window run from a message of their own, not from
+    // the timer: what they cause (a message box, a closing modal loop) may
+    // then run its own loop, in which the timer goes on ticking.
+    bool queueAction(const UiStep& step);
+    static LRESULT CALLBACK actionProc(HWND, UINT, WPARAM, LPARAM);
+    void runAction();
+    HWND control(int id) const;
 
     int command_ = 0;
     std::deque<UiStep> steps_;
@@ -72,6 +84,12 @@ private:
     std::set<HWND> dismissed_;
     std::map<HWND, DWORD> firstSeen_;
     bool busy_ = false;
+    HWND actionWindow_ = nullptr;
+    UiStep action_;
+    bool actionPending_ = false;
+    DWORD holdUntil_ = 0;  // the next step waits until then
+    DWORD headSince_ = 0;  // when the first step left began to wait
+    std::deque<UiStep> timedOut_;
     std::vector<MessageRecord> messages_;
     std::vector<WindowRecord> windows_;
 

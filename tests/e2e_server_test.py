@@ -34,6 +34,23 @@ def wine(*args):
     return subprocess.run([WINE_RUN, PREFIX, ARCH, *args], capture_output=True, text=True, timeout=120)
 
 
+def config_folder():
+    """The server's configuration folder in the prefix (the user's application data)."""
+    users = os.path.join(PREFIX, "drive_c", "users")
+    for user in sorted(os.listdir(users)) if os.path.isdir(users) else []:
+        folder = os.path.join(users, user, "AppData", "Roaming", "Sulmoro", "Vorn")
+        if os.path.isdir(os.path.dirname(os.path.dirname(folder))) and user != "Public":
+            return folder
+    return None
+
+
+def clear_config():
+    folder = config_folder()
+    if folder and os.path.isdir(folder):
+        for name in os.listdir(folder):
+            os.unlink(os.path.join(folder, name))
+
+
 def run_host(script):
     with tempfile.NamedTemporaryFile("w", suffix=".txt", delete=False, encoding="utf-8") as f:
         f.write(script)
@@ -90,11 +107,13 @@ def case(name, script):
 @case("names without regard to case, dispatch identifiers and the interface table",
       "rot Gstarcad.Application\n" + DRAWING +
       "pick 5F\ncall late edit\npick 5F\ncall late EDIT\npick 5F\ncall late Edit\n"
-      "pick 5F\ncall early Edit\ncall dispid 201 \"1A\"\ncall late Mtext\n")
+      "pick 5F\ncall early Edit\ncall dispid 201 \"5F\"\ncall dispid 202\n")
 def _(r):
-    assert hrs(r) == [S_OK] * 6, hrs(r)
+    assert hrs(r)[:4] == [S_OK] * 4 and hrs(r)[5] == S_OK, hrs(r)
+    assert outcome(r["commands"][4])[0] == E_UNEXPECTED, "a line is no single-line text"
     assert prompts_shown(r) == ["Entity is not Annotation"] * 4
-    assert [c["args"] for c in called(r, "Document", "HandleToObject")] == [["1A"]], "dispid 201 reaches Newtext"
+    assert [c["args"] for c in called(r, "Document", "HandleToObject")] == [["5F"]], "dispid 201 reaches Newtext"
+    assert len(called(r, "Utility", "GetEntity")) == 5, "dispid 202 reaches Edit"
     no_references_left(r)
 
 
@@ -122,17 +141,6 @@ def _(r):
 def _(r):
     assert hrs(r) == [S_OK]
     assert prompts_shown(r) == []
-
-
-@case("a single-line text is read, not written, while its editor is not there",
-      "rot Gstarcad.Application\n" + DRAWING + "pick 1A\ncall late Edit\n")
-def _(r):
-    assert hrs(r) == [S_OK]
-    assert called(r, "Text", "TextString"), "the stored string is read"
-    assert not [c for c in r["calls"] if c["member"] == "TextString" and c["access"] == "put"]
-    assert text_of(r, "1A") == "\u2122\u008C\u2026\u008D"
-    assert [c["args"] for c in called(r, "TextStyles", "Item")] == [["Heb"]]
-    no_references_left(r)
 
 
 @case("only the versioned identifier is registered",
@@ -197,6 +205,126 @@ def _(r):
     assert [c["server"] for c in r["commands"]] == [1, 2]
     no_references_left(r)
 
+# The line text editor. Its controls: Edit1 101, edt1 102, btn1 103, the
+# tool bar 100 (btnLang 0, tb1 to tb4 at 2 to 5), the status bar 104.
+LINE = r"""
+style Standard txt.shx 0 2.5
+style Heb "C:\Fonts\hebsimp.shx" 0 3
+style Win dravik1.shx 0 3
+text 1A Heb "\u008D\u2026\u008C\u2122"
+text 1B Win "\u05DD\u05D5\u05DC\u05E9"
+text 1C Win ""
+"""
+SHALOM = "\u05e9\u05dc\u05d5\u05dd"
+SHALOM_STORED_WINDOWS = "\u05dd\u05d5\u05dc\u05e9"  # a Windows font keeps display order
+LINE_CAPTION_1B = "Dravik Line editor, Style: Win; Font:dravik1.shx"
+
+
+def puts(report, handle):
+    return [c["args"][0] for c in report["calls"]
+            if c["member"] == "TextString" and c["access"] == "put" and c.get("id") == handle and "hr" not in c]
+
+
+def updates(report, handle):
+    return [c for c in report["calls"] if c["member"] == "Update" and c.get("id") == handle]
+
+
+def read_windows(report):
+    return [w for w in report["windows"] if w["event"] == "read"]
+
+
+def control_text(window, cid):
+    return next(c["text"] for c in window["controls"] if c["id"] == cid)
+
+
+def failed_steps(report):
+    return [w["event"] for w in report["windows"] if w["event"].startswith("failed")]
+
+
+@case("Edit on a text: the window shows it, typing writes live, Cancel restores it",
+      "rot Gstarcad.Application\n" + LINE + "pick 1B\n"
+      "ui window \"Dravik Line editor*\"\nui read\nui type \" ab\"\nui read\nui click Cancel\ncall late Edit\n")
+def _(r):
+    assert hrs(r) == [S_OK], hrs(r)
+    assert not failed_steps(r), failed_steps(r)
+    first, second = read_windows(r)
+    assert first["caption"] == LINE_CAPTION_1B, first["caption"]
+    assert control_text(first, 101) == SHALOM
+    assert control_text(first, 102) == "Windows"
+    assert control_text(first, 104) == "Windows Screen Editor"
+    assert control_text(second, 101) == SHALOM + " ab"
+    written = puts(r, "1B")
+    assert len(written) == 4, written  # three typed characters and the Cancel
+    assert len(updates(r, "1B")) == 3
+    assert written[-1] == SHALOM_STORED_WINDOWS, "Cancel writes the stored string back as it was"
+    assert text_of(r, "1B") == SHALOM_STORED_WINDOWS
+    no_references_left(r)
+
+
+@case("Edit, typing, Enter: the last live write is the result",
+      "rot Gstarcad.Application\n" + LINE + "pick 1B\n"
+      "ui window \"Dravik*\"\nui key end\nui type \"x\"\nui key enter\ncall late Edit\n"
+      "pick 1B\nui window \"Dravik*\"\nui read\nui key escape\ncall late Edit\n")
+def _(r):
+    assert hrs(r) == [S_OK, S_OK], hrs(r)
+    assert not failed_steps(r), failed_steps(r)
+    written = puts(r, "1B")
+    assert len(written) == 2, written  # one live write, then the second Edit's Cancel
+    assert written[0] == written[1]
+    assert control_text(read_windows(r)[0], 101) in (SHALOM + "x", "x" + SHALOM), "the text reads back as typed"
+    no_references_left(r)
+
+
+@case("Edit on a text stored empty: what is typed reaches the drawing",
+      "rot Gstarcad.Application\n" + LINE + "pick 1C\n"
+      "ui window \"Dravik*\"\nui type \"" + SHALOM + "\"\nui key enter\ncall late Edit\n")
+def _(r):
+    assert hrs(r) == [S_OK], hrs(r)
+    assert puts(r, "1C")[-1] == SHALOM_STORED_WINDOWS
+    assert text_of(r, "1C") == SHALOM_STORED_WINDOWS
+
+
+@case("Newtext: an empty box, OK confirms; Cancel leaves the text empty",
+      "rot Gstarcad.Application\n" + LINE +
+      "ui window \"Dravik*\"\nui read\nui type \"" + SHALOM + "\"\nui click OK\ncall late Newtext \"1B\"\n"
+      "ui window \"Dravik*\"\nui type \"q\"\nui key escape\ncall late Newtext \"1A\"\n")
+def _(r):
+    assert hrs(r) == [S_OK, S_OK], hrs(r)
+    assert control_text(read_windows(r)[0], 101) == ""
+    assert text_of(r, "1B") == SHALOM_STORED_WINDOWS
+    assert len(called(r, "Document", "NewTextConfirmed")) == 1
+    assert puts(r, "1A")[-1] == "" and text_of(r, "1A") == ""
+    no_references_left(r)
+
+
+@case("a font type step shows the text under the new type and is recorded after Cancel",
+      "rot Gstarcad.Application\n" + LINE + "pick 1A\n"
+      "ui window \"Dravik*\"\nui read\nui spin 103 up\nui read\nui key escape\ncall late Edit\n")
+def _(r):
+    assert hrs(r) == [S_OK], hrs(r)
+    before, after = read_windows(r)
+    assert control_text(before, 102) == "Dos Hebrew" and control_text(before, 101) == SHALOM
+    assert control_text(after, 102) == "True Type", control_text(after, 102)
+    assert control_text(after, 101) != SHALOM
+    assert len(puts(r, "1A")) == 1, "the step writes nothing; Cancel writes the stored string"
+    fonts = open(os.path.join(config_folder(), "HebFonts.txt"), encoding="latin-1").read()
+    assert "HEBSIMP" in fonts.upper(), fonts
+
+
+@case("a failing live write is shown and the window stays open",
+      "rot Gstarcad.Application\n" + LINE + "fail Text.TextString put 0x80041111 \"locked layer\" call 1\n"
+      "pick 1B\nui window \"Dravik*\"\nui type \"a\"\nui wait 1500\nui type \"b\"\nui read\nui key enter\n"
+      "call late Edit\n")
+def _(r):
+    assert hrs(r) == [S_OK], hrs(r)
+    assert [(m["caption"], m["text"]) for m in r["messages"]] == [("vorn2020", "locked layer")], r["messages"]
+    editor = read_windows(r)[0]
+    assert editor["class"] == "TfrmLtedit", "the editor is still open"
+    assert control_text(editor, 101) == SHALOM + "ab", "typing goes on where it was"
+    written = puts(r, "1B")
+    assert len(written) == 1 and "a" in written[0] and "b" in written[0], written  # the next change writes it all
+    no_references_left(r)
+
 
 def main():
     registered = wine("regsvr32", "/s", windows_path(SERVER))
@@ -207,6 +335,7 @@ def main():
     try:
         for name, script, check in CASES:
             try:
+                clear_config()
                 check(run_host(script))
                 passed += 1
                 print(f"ok     {name}")
