@@ -1,16 +1,68 @@
 #!/usr/bin/env bash
-# Builds the converter and shows the conversions on sample drawing strings of
-# each font type: the stored string, the editor text, and the string stored
-# back from it.
+# The demo: builds the server and the test host for 64-bit Windows and runs
+# the server's commands under Wine, with the test host playing the CAD
+# program (samples/demo.script): the line text editor opens on Hebrew texts,
+# typing is written into the drawing as it goes, a picture of the window is
+# saved. Then the conversions on sample strings of each font type.
+# With a display of your own and --interactive, the windows wait for you
+# (samples/demo-interactive.script).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$PWD
+interactive=""
+[ "${1:-}" = "--interactive" ] && interactive=--interactive
+if [ -n "$interactive" ] && [ -z "${DISPLAY:-}" ]; then
+  echo "--interactive needs a display (DISPLAY is not set)" >&2
+  exit 2
+fi
 bash scripts/setup.sh
+
+dir=build/win-x86_64
+out=$root/build/demo
+mkdir -p "$out"
+cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-mingw.cmake" >/dev/null
+cmake --build "$dir" -j "$(nproc)" --target vorn2020 testhost
+prefix=$root/$dir/wineprefix
+scripts/wine-prefix.sh "$prefix" win64
+
+xvfb_pid=""
+cleanup() {
+  WINEPREFIX=$prefix /usr/lib/wine/wineserver -k 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+if [ -z "${DISPLAY:-}" ]; then
+  export DISPLAY=:${VORN_XVFB_DISPLAY:-98}
+  Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+fi
+run() { scripts/wine-run.sh "$prefix" win64 "$@"; }
+run cmd /c exit >/dev/null 2>&1 </dev/null || true
+
+winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
+dll=$(winpath "$root/$dir/automation/vorn2020.dll")
+run regsvr32 /s "$dll"
+script=samples/demo.script
+[ -n "$interactive" ] && script=samples/demo-interactive.script
+sed "s|@SHOTS@|$(winpath "$out" | sed 's/\\/\\\\/g')|" "$script" > "$out/demo.script"
+echo "== the server's commands, with the test host as the CAD program"
+run "$root/$dir/testhost/testhost.exe" $interactive "$(winpath "$out/demo.script")" > "$out/report.json"
+run regsvr32 /s /u "$dll"
+status=0
+python3 scripts/demo_report.py "$out/report.json" || status=1
+for bmp in "$out"/*.bmp; do
+  [ -f "$bmp" ] && convert "$bmp" "${bmp%.bmp}.png" && rm "$bmp" && echo "  picture: build/demo/$(basename "${bmp%.bmp}.png")"
+done
+echo "  the whole report: build/demo/report.json"
+
+echo
+echo "== the conversions on sample strings (vornconv)"
 cmake -S . -B build/native -G Ninja >/dev/null
-cmake --build build/native --target vornconv
+cmake --build build/native --target vornconv >/dev/null
 conv=build/native/vornconv
 show() {  # show TYPE FILE [OPTIONS...]
   local type=$1 file=$2; shift 2
-  echo "== $type ($file)"
+  echo "-- $type ($file)"
   while IFS= read -r line; do
     edited=$(printf '%s\n' "$line" | "$conv" --to-editor --type "$type" "$@")
     back=$(printf '%s\n' "$edited" | "$conv" --to-drawing --type "$type" "$@")
@@ -18,7 +70,6 @@ show() {  # show TYPE FILE [OPTIONS...]
   done < "$file"
 }
 show DosHebrew samples/doshebrew.txt
-show DosEnglish samples/dosenglish.txt
 show Windows samples/windows.txt
-show TrueType samples/truetype.txt
 show Windows samples/windows.txt --backwards
+exit $status

@@ -45,7 +45,7 @@ if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok 
     sudo_if_needed apt-get update -qq || true
   fi
   DEBIAN_FRONTEND=noninteractive sudo_if_needed apt-get install -y -qq --no-install-recommends wine32:i386 \
-    || echo "wine32:i386 not installed: the 32-bit tests will not run"
+    >/dev/null 2>&1 || echo "wine32:i386 could not be installed: the 32-bit tests will not run"
 fi
 
 # Wine draws the title-bar buttons with Marlett. Only that font is taken from

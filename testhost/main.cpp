@@ -82,7 +82,7 @@ private:
     ServerObjects servers_;
 };
 
-int run(const Script& script) {
+int run(const Script& script, bool interactive) {
     if (HRESULT hr = OleInitialize(nullptr); FAILED(hr)) {
         complain(L"OleInitialize failed");
         return 1;
@@ -93,6 +93,7 @@ int run(const Script& script) {
     rot.publish(host.drawing.application, script.rotProgIds);
     RunRecord record;
     WindowWatcher watcher;
+    watcher.setInteractive(interactive);
     {
         Runner runner(script, watcher, record);
         for (const Action& action : script.actions) runner.perform(action);
@@ -114,20 +115,23 @@ int run(const Script& script) {
 
 int wmain(int argc, wchar_t** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
-    if (argc != 2) {
-        complain(L"usage: testhost SCRIPT");
+    // --interactive: the user answers the windows; nothing is closed for them.
+    const bool interactive = argc == 3 && lstrcmpiW(argv[1], L"--interactive") == 0;
+    if (argc != 2 && !interactive) {
+        complain(L"usage: testhost [--interactive] SCRIPT");
         return kBadScript;
     }
+    const wchar_t* file = argv[argc - 1];
     std::string bytes;
-    if (!readFile(argv[1], bytes)) {
-        complain(std::wstring(L"cannot read ") + argv[1]);
+    if (!readFile(file, bytes)) {
+        complain(std::wstring(L"cannot read ") + file);
         return kBadScript;
     }
     Script script;
     std::wstring error;
     if (!parseScript(bytes, hostClassNames(), script, error)) {
-        complain(std::wstring(argv[1]) + L": " + error);
+        complain(std::wstring(file) + L": " + error);
         return kBadScript;
     }
-    return run(script);
+    return run(script, interactive);
 }

@@ -304,7 +304,7 @@ void CALLBACK WindowWatcher::onTimer(HWND, UINT, UINT_PTR, DWORD) {
 
 void WindowWatcher::pumpWhileStepsRemain() {
     const DWORD start = GetTickCount();
-    while (!steps_.empty() && GetTickCount() - start < kAfterCommandMs) {
+    while (!steps_.empty() && !interactive_ && GetTickCount() - start < kAfterCommandMs) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, kTickMs, QS_ALLINPUT);
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -321,8 +321,10 @@ void WindowWatcher::tick() {
     visible_ = visibleThreadWindows();
     if (current_ && !IsWindow(current_)) current_ = nullptr;
     runSteps(visible_);
-    captureMessageBoxes(visible_);
-    closeStrays(visible_);
+    if (!interactive_) {
+        captureMessageBoxes(visible_);
+        closeStrays(visible_);
+    }
     busy_ = false;
 }
 
@@ -335,7 +337,7 @@ void WindowWatcher::runSteps(const std::vector<HWND>&) {
         for (const StepHandler& handler : kStepHandlers)
             if (handler.kind == step.kind) done = (this->*handler.run)(step);
         if (!done) {
-            if (GetTickCount() - headSince_ < kStepTimeoutMs) return;
+            if (interactive_ || GetTickCount() - headSince_ < kStepTimeoutMs) return;
             windows_.push_back({command_, L"failed: " + step.written + L": timed out", L"", L"", {}});
             timedOut_.assign(steps_.begin(), steps_.end());
             steps_.clear();

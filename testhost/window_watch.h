@@ -47,6 +47,10 @@ public:
     // Runs work with the watcher on; the steps not done by the end are given back.
     std::vector<UiStep> watch(int command, std::vector<UiStep> steps, const std::function<void()>& work);
 
+    // The user drives the windows: message boxes and windows that no step is
+    // about are left to them, and steps wait as long as it takes.
+    void setInteractive(bool interactive) { interactive_ = interactive; }
+
     const std::vector<MessageRecord>& messages() const { return messages_; }
     const std::vector<WindowRecord>& windows() const { return windows_; }
 
@@ -84,6 +88,7 @@ private:
     std::set<HWND> dismissed_;
     std::map<HWND, DWORD> firstSeen_;
     bool busy_ = false;
+    bool interactive_ = false;
     HWND actionWindow_ = nullptr;
     UiStep action_;
     bool actionPending_ = false;
