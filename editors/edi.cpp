@@ -453,32 +453,35 @@ void Tfrmmtext::showError(const std::wstring& text) {
 
 // --- Import and export ---
 
-void Tfrmmtext::btnOPenClick() {
+namespace {
+
+// OpenDialog1 and SaveDialog1: no default extension, and an existing file
+// is overwritten without a question. Empty when the user cancels.
+std::u16string askFileName(HWND owner, bool save) {
     wchar_t file[MAX_PATH] = L"";
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = window_;
+    ofn.hwndOwner = owner;
     ofn.lpstrFilter = kFileFilter;
     ofn.lpstrFile = file;
     ofn.nMaxFile = MAX_PATH;
     ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER;
-    if (!GetOpenFileNameW(&ofn)) return;
+    const BOOL chosen = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
+    return chosen ? fromWide(file) : std::u16string();
+}
+
+}  // namespace
+
+void Tfrmmtext::btnOPenClick() {
+    const std::u16string file = askFileName(window_, false);
     std::u16string error;
-    if (!editor_.importFile(fromWide(file), error)) showError(toWide(error));
+    if (!file.empty() && !editor_.importFile(file, error)) showError(toWide(error));
 }
 
 void Tfrmmtext::btnSaveClick() {
-    wchar_t file[MAX_PATH] = L"";
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = window_;
-    ofn.lpstrFilter = kFileFilter;
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = MAX_PATH;
-    ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER;  // no question before overwriting
-    if (!GetSaveFileNameW(&ofn)) return;
+    const std::u16string file = askFileName(window_, true);
     std::u16string error;
-    if (!editor_.exportFile(fromWide(file), error)) showError(toWide(error));
+    if (!file.empty() && !editor_.exportFile(file, error)) showError(toWide(error));
 }
 
 // --- Events ---
