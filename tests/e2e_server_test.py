@@ -11,6 +11,9 @@ import tempfile
 
 ROOT, PREFIX, ARCH, TESTHOST, SERVER = sys.argv[1:6]
 WINE_RUN = os.path.join(ROOT, "scripts", "wine-run.sh")
+# Pictures that the tests take, kept beside the prefix in the build folder.
+SHOTS = os.path.join(os.path.dirname(os.path.abspath(PREFIX)), "e2e-shots")
+SHOT = os.path.join(SHOTS, "line_editor.bmp")
 
 DRAWING = r'''
 style Standard txt.shx 0 2.5
@@ -41,7 +44,7 @@ def config_folder():
         folder = os.path.join(users, user, "AppData", "Roaming", "Sulmoro", "Vorn")
         if os.path.isdir(os.path.dirname(os.path.dirname(folder))) and user != "Public":
             return folder
-    return None
+    return os.path.join(users, "root", "AppData", "Roaming", "Sulmoro", "Vorn")
 
 
 def clear_config():
@@ -52,6 +55,8 @@ def clear_config():
 
 
 def run_host(script):
+    os.makedirs(SHOTS, exist_ok=True)
+    script = script.replace("@SHOT@", windows_path(SHOT).replace("\\", "\\\\"))
     with tempfile.NamedTemporaryFile("w", suffix=".txt", delete=False, encoding="utf-8") as f:
         f.write(script)
     try:
@@ -97,11 +102,24 @@ def text_of(report, handle):
 CASES = []
 
 
-def case(name, script):
+CONFIG_FILES = {}  # case name -> {file name: contents} written into the configuration folder first
+
+
+def case(name, script, files=None):
     def register(check):
         CASES.append((name, script, check))
+        if files:
+            CONFIG_FILES[name] = files
         return check
     return register
+
+
+def write_config(files):
+    folder = config_folder()
+    os.makedirs(folder, exist_ok=True)
+    for name, text in files.items():
+        with open(os.path.join(folder, name), "w", encoding="cp1255", newline="\r\n") as f:
+            f.write(text)
 
 
 @case("names without regard to case, dispatch identifiers and the interface table",
@@ -326,6 +344,69 @@ def _(r):
     no_references_left(r)
 
 
+# Every font type, drawn forwards and backwards: what is typed reaches the
+# drawing and reads back the same, OK keeps the last live write, Cancel puts
+# back exactly what was stored.
+FONT_MAP = {"HebFonts.txt": "[Fonts]\nENGDOS=DosEnglish\nENGREV=DosEnglishR\n"}
+FONT_TYPES = [  # (font file, type name shown, typed text)
+    (r"C:\Fonts\hebsimp.shx", "Dos Hebrew", SHALOM + " abc 12"),
+    ("engdos.shx", "Dos English", SHALOM + " 12"),
+    ("engrev.shx", "Dos English Reversed", SHALOM + " 12"),
+    ("dravik1.shx", "Windows", SHALOM + " abc 12"),
+    ("arial.ttf", "True Type", SHALOM + " abc 12"),
+]
+STORED_BY_TYPE = {}
+
+
+def font_type_case(font, shown, typed, flag):
+    script = ("rot Gstarcad.Application\nstyle S \"" + font.replace("\\", "\\\\") + "\" " + str(flag) + " 3\n"
+              "text 2A S \"\"\n"
+              "pick 2A\nui window \"Dravik*\"\nui type \"" + typed + "\"\nui key enter\ncall late Edit\n"
+              "pick 2A\nui window \"Dravik*\"\nui read\nui key end\nui type \"q\"\nui key escape\ncall late Edit\n")
+
+    @case(f"font type {shown}, generation flag {flag}: typed, read back, cancelled", script, FONT_MAP)
+    def _(r):
+        assert hrs(r) == [S_OK, S_OK], hrs(r)
+        assert not failed_steps(r), failed_steps(r)
+        written = puts(r, "2A")
+        assert len(written) == len(typed) + 2, written  # each character, then "q", then the Cancel
+        stored = written[len(typed) - 1]
+        window = read_windows(r)[0]
+        assert window["caption"].endswith("; Font:" + font.split("\\")[-1]), window["caption"]
+        assert control_text(window, 102) == shown
+        assert control_text(window, 101) == typed, "what was typed reads back from the drawing"
+        assert written[-1] == stored and text_of(r, "2A") == stored, "Cancel restores the stored string exactly"
+        STORED_BY_TYPE[(font, flag)] = stored
+        if (font, 0) in STORED_BY_TYPE and flag == 2:
+            assert STORED_BY_TYPE[(font, 0)] != stored, "backwards styles store another form"
+
+
+for _font, _shown, _typed in FONT_TYPES:
+    for _flag in (0, 2):
+        font_type_case(_font, _shown, _typed, _flag)
+
+
+@case("a full cycle of the font type records nothing",
+      "rot Gstarcad.Application\n" + LINE + "pick 1A\n"
+      "ui window \"Dravik*\"\nui spin 103 down\nui spin 103 down\nui spin 103 down\nui spin 103 down\n"
+      "ui spin 103 down\nui read\nui key escape\ncall late Edit\n")
+def _(r):
+    assert hrs(r) == [S_OK], hrs(r)
+    assert control_text(read_windows(r)[0], 102) == "Dos Hebrew"
+    fonts_file = os.path.join(config_folder(), "HebFonts.txt")
+    assert not os.path.exists(fonts_file) or "HEBSIMP" not in open(fonts_file, encoding="latin-1").read().upper()
+
+
+@case("a picture of the editor with Hebrew text",
+      "rot Gstarcad.Application\n" + LINE + "pick 1A\n"
+      "ui window \"Dravik*\"\nui key end\nui type \" \u05e2\u05d5\u05dc\u05dd 2026\"\nui shot \"@SHOT@\"\nui key enter\n"
+      "call late Edit\n")
+def _(r):
+    assert hrs(r) == [S_OK], hrs(r)
+    assert not failed_steps(r), failed_steps(r)
+    assert os.path.getsize(SHOT) > 50000, "a picture of the whole window"
+
+
 def main():
     registered = wine("regsvr32", "/s", windows_path(SERVER))
     if registered.returncode != 0:
@@ -336,6 +417,7 @@ def main():
         for name, script, check in CASES:
             try:
                 clear_config()
+                write_config(CONFIG_FILES.get(name, {}))
                 check(run_host(script))
                 passed += 1
                 print(f"ok     {name}")
