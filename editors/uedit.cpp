@@ -113,6 +113,7 @@ void TfrmLtedit::createControls() {
                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | ES_RIGHT, kEditLeft, kEditTop,
                              kEditWidth, kEditHeight, window_, reinterpret_cast<HMENU>(idEdit1), instance, nullptr);
     SendMessageW(edit1_, WM_SETFONT, reinterpret_cast<WPARAM>(editFont_), TRUE);
+    SendMessageW(edit1_, EM_SETLIMITTEXT, 0, 0);  // no length limit (the control's own is 30,000)
     statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE,
                                  0, 0, 0, 0, window_, reinterpret_cast<HMENU>(idStatusBar), instance, nullptr);
     int parts[] = {kStatusPart1, kStatusPart1 + kStatusPart2};
@@ -333,6 +334,31 @@ void TfrmLtedit::onGetMinMaxInfo(MINMAXINFO& info) const {
     info.ptMinTrackSize.y = info.ptMaxTrackSize.y = editor_.FHeight();
 }
 
+// One image of the tool bar's list as a bitmap for a menu item.
+HBITMAP TfrmLtedit::imageBitmap(int image) const {
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 16, 16);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    RECT r{0, 0, 16, 16};
+    FillRect(memory, &r, GetSysColorBrush(COLOR_MENU));
+    ImageList_Draw(images_, image, memory, 0, 0, ILD_TRANSPARENT);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return bitmap;
+}
+
+void TfrmLtedit::appendMenuItem(HMENU menu, UINT id, const wchar_t* text, HBITMAP image) {
+    MENUITEMINFOW item{};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_ID | MIIM_STRING | MIIM_BITMAP;
+    item.wID = id;
+    item.dwTypeData = const_cast<wchar_t*>(text);
+    item.hbmpItem = image;
+    InsertMenuItemW(menu, GetMenuItemCount(menu), TRUE, &item);
+}
+
 // PopupMenu2: the two languages with their images; choosing one does nothing.
 void TfrmLtedit::onContextMenu(HWND target, POINT screen) {
     if (target != toolBar_) return;
@@ -340,10 +366,13 @@ void TfrmLtedit::onContextMenu(HWND target, POINT screen) {
     ScreenToClient(toolBar_, &p);
     if (SendMessageW(toolBar_, TB_HITTEST, 0, reinterpret_cast<LPARAM>(&p)) != 0) return;  // not btnLang
     HMENU menu = CreatePopupMenu();
-    AppendMenuW(menu, MF_STRING, idMenuHebrew, L"Hebrew");
-    AppendMenuW(menu, MF_STRING, idMenuEnglish, L"English");
+    HBITMAP hebrew = imageBitmap(0), english = imageBitmap(1);
+    appendMenuItem(menu, idMenuHebrew, L"Hebrew", hebrew);
+    appendMenuItem(menu, idMenuEnglish, L"English", english);
     TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY, screen.x, screen.y, 0, window_, nullptr);
     DestroyMenu(menu);
+    DeleteObject(hebrew);
+    DeleteObject(english);
 }
 
 LRESULT CALLBACK TfrmLtedit::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

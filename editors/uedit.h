@@ -45,6 +45,8 @@ private:
     void onActivate(bool active);
     void onGetMinMaxInfo(MINMAXINFO& info) const;
     void onContextMenu(HWND target, POINT screen);
+    HBITMAP imageBitmap(int image) const;
+    static void appendMenuItem(HMENU menu, UINT id, const wchar_t* text, HBITMAP image);
     void FormShow();
     void symbolClick(int button);
     void endModal(int result);
