@@ -2,9 +2,12 @@
 // lines, the stored form, and the height shown in the status bar.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
 
 #include "editors/mtext_contents.h"
+#include "editors/text_file.h"
 #include "hebrew/fntdef.h"
 #include "memory_profiles.h"
 #include "test_util.h"
@@ -141,6 +144,30 @@ TEST(MtextContents, HeightInGeneralFormatWithFiveDigits) {
         {-2.5, u"-2.5"},    {1e20, u"1E20"},         {9.99996, u"10"},
     };
     for (const auto& c : cases) EXPECT_EQ(formatGeneral5(c.value), c.text) << c.value;
+}
+
+// Whole multiline texts go through these on every load and OK: a text 64
+// times longer must not cost anything near 4096 times as much, as a
+// quadratic step would; the bound leaves room for caches and allocation.
+TEST(MtextContents, CostGrowsLinearlyWithTheLength) {
+    const auto seconds = [](const std::u16string& contents) {
+        double best = 1e9;
+        for (int round = 0; round < 5; ++round) {
+            const auto start = std::chrono::steady_clock::now();
+            const auto lines = loadContents(contents, same);
+            const std::u16string text = memoText(lines);
+            const std::string file = encodeTextFile(text, TextEncoding::Utf16LE);
+            const auto back = storeContents(memoLines(decodeTextFile(file).text), same);
+            best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+            EXPECT_EQ(back.size(), contents.size());
+        }
+        return best;
+    };
+    std::u16string small;
+    while (small.size() < 16384) small += u"\u05E9\u05DC\u05D5\u05DD abc\\P\\P";
+    std::u16string large;
+    for (int i = 0; i < 64; ++i) large += small;
+    EXPECT_LE(seconds(large) / seconds(small), 1200.0);
 }
 
 }  // namespace
