@@ -50,7 +50,8 @@ bool keyExists(HKEY root, const std::wstring& key, REGSAM view = 0) {
 
 DWORD run(const std::wstring& commandLine) {
     std::wstring cmd = commandLine;
-    STARTUPINFOW si{sizeof si};
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return ~0u;
     WaitForSingleObject(pi.hProcess, 60000);
@@ -230,7 +231,9 @@ TEST(TypeLibrary, AsEmbedded) {
         EXPECT_EQ(f->oVft, methods[i].slot * static_cast<int>(sizeof(void*)));
         EXPECT_EQ(f->cParams, methods[i].params);
         EXPECT_EQ(f->callconv, CC_STDCALL);
-        if (f->cParams == 1) EXPECT_EQ(f->lprgelemdescParam[0].tdesc.vt, VT_BSTR);
+        if (f->cParams == 1) {
+            EXPECT_EQ(f->lprgelemdescParam[0].tdesc.vt, VT_BSTR);
+        }
         SysFreeString(fname);
         table->ReleaseFuncDesc(f);
     }
@@ -255,8 +258,8 @@ TEST(Exports, FactoryAndUnloading) {
     ASSERT_TRUE(dll);
     using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
     using CanUnload = HRESULT(STDAPICALLTYPE*)();
-    auto getClassObject = reinterpret_cast<GetClassObject>(GetProcAddress(dll, "DllGetClassObject"));
-    auto canUnload = reinterpret_cast<CanUnload>(GetProcAddress(dll, "DllCanUnloadNow"));
+    auto getClassObject = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
+    auto canUnload = reinterpret_cast<CanUnload>(reinterpret_cast<void*>(GetProcAddress(dll, "DllCanUnloadNow")));
     for (const char* name : {"DllRegisterServer", "DllUnregisterServer", "DllInstall"})
         EXPECT_TRUE(GetProcAddress(dll, name)) << name;
     ASSERT_TRUE(getClassObject && canUnload);
@@ -296,7 +299,7 @@ TEST(Dispatch, NamesWithoutRegardToCase) {
     HMODULE dll = LoadLibraryW(serverPath().c_str());
     ASSERT_TRUE(dll);
     using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-    auto getClassObject = reinterpret_cast<GetClassObject>(GetProcAddress(dll, "DllGetClassObject"));
+    auto getClassObject = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
     IClassFactory* factory = nullptr;
     ASSERT_EQ(getClassObject(CLSID_Keltrav, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
     IDispatch* object = nullptr;
