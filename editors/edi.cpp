@@ -87,13 +87,7 @@ constexpr ButtonDef kButtons[] = {
     {idToolButton8, picDiameter, BTNS_BUTTON, nullptr},
 };
 
-std::wstring toWide(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
-std::u16string fromWide(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
-
-std::wstring describe(const std::exception& e) {
-    auto text = hebrew::utf8ToUtf16(e.what());
-    return text ? toWide(*text) : std::wstring(L"Error");
-}
+std::wstring describe(const std::exception& e) { return errorText(e); }
 
 // --- The tool bar's pictures, drawn once per window ---
 

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "hebrew/utf8.h"
+
 namespace editors {
 
 namespace {
@@ -107,6 +109,22 @@ bool fontExists(const wchar_t* face) {
     EnumFontFamiliesExW(dc, &lf, onFontFound, reinterpret_cast<LPARAM>(&found), 0);
     ReleaseDC(nullptr, dc);
     return found;
+}
+
+std::wstring windowText(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
+    return text;
+}
+
+std::wstring errorText(const std::exception& e) {
+    const auto text = hebrew::utf8ToUtf16(e.what());
+    return text ? toWide(*text) : std::wstring(L"Error");
+}
+
+void showEventError(HWND owner, const std::exception& e) {
+    MessageBoxW(owner, errorText(e).c_str(), L"vorn2020", MB_OK | MB_ICONERROR | MB_TOPMOST | MB_SETFOREGROUND);
 }
 
 }  // namespace editors

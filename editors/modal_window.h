@@ -6,7 +6,9 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <functional>
+#include <string>
 
 namespace editors {
 
@@ -37,5 +39,16 @@ HFONT createFont(const wchar_t* face, int pixelHeight, BYTE charset = DEFAULT_CH
 
 // True when the system has a font of this face.
 bool fontExists(const wchar_t* face);
+
+std::wstring windowText(HWND window);
+inline std::wstring toWide(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
+inline std::u16string fromWide(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
+
+// An exception's text (UTF-8) as the user reads it.
+std::wstring errorText(const std::exception& e);
+
+// A failure inside an event handler of an open window: shown, and the window
+// stays open. Topmost, as the editors are, or it could open behind them.
+void showEventError(HWND owner, const std::exception& e);
 
 }  // namespace editors

@@ -34,21 +34,6 @@ constexpr UINT kCommitCellMessage = WM_APP + 1;
 
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX | WS_THICKFRAME | WS_CLIPCHILDREN;
 
-std::u16string fromWide(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
-std::wstring toWide(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
-
-std::wstring windowText(HWND window) {
-    const int length = GetWindowTextLengthW(window);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
-    return text;
-}
-
-std::wstring describe(const std::exception& e) {
-    auto text = hebrew::utf8ToUtf16(e.what());
-    return text ? toWide(*text) : std::wstring(L"Error");
-}
-
 bool keyDown(int virtualKey) { return (GetKeyState(virtualKey) & 0x8000) != 0; }
 
 // The grid's own drawing surface: its device context, reading in the grid's
@@ -344,7 +329,7 @@ void TfrmGrid::guarded(Handler&& handler) {
     try {
         handler();
     } catch (const std::exception& e) {
-        MessageBoxW(window_, describe(e).c_str(), L"vorn2020", MB_OK | MB_ICONERROR);
+        showEventError(window_, e);
     }
 }
 

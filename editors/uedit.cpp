@@ -7,7 +7,6 @@
 #include "editors/editor_resources.h"
 #include "editors/modal_window.h"
 #include "hebrew/keyboard_win32.h"
-#include "hebrew/utf8.h"
 
 namespace editors {
 
@@ -51,21 +50,6 @@ enum : int {
 };
 
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_THICKFRAME | WS_CLIPCHILDREN;  // no title-bar buttons
-
-std::u16string fromWide(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
-std::wstring toWide(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
-
-std::wstring windowText(HWND window) {
-    const int length = GetWindowTextLengthW(window);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
-    return text;
-}
-
-std::wstring describe(const std::exception& e) {
-    auto text = hebrew::utf8ToUtf16(e.what());
-    return text ? toWide(*text) : std::wstring(L"Error");
-}
 
 HFONT editBoxFont() {
     if (fontExists(L"HNarkisim")) return createFont(L"HNarkisim", 19);
@@ -265,8 +249,7 @@ void TfrmLtedit::guarded(Handler&& handler) {
     try {
         handler();
     } catch (const std::exception& e) {
-        // Topmost like the window, or the box could open behind it.
-        MessageBoxW(window_, describe(e).c_str(), L"vorn2020", MB_OK | MB_ICONERROR | MB_TOPMOST | MB_SETFOREGROUND);
+        showEventError(window_, e);
     }
 }
 
