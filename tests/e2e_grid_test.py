@@ -3,21 +3,19 @@
 program with a block reference, the server opens its grid, the window steps
 edit it as a user would, and each case checks the rows shown, what reached the
 attributes, the command strings, the result codes and the settings file."""
-import getpass
-import json
 import os
 import shutil
 import subprocess
 import sys
-import tempfile
 
-ROOT, PREFIX, ARCH, TESTHOST, SERVER, OUTDIR = sys.argv[1:7]
-WINE_RUN = os.path.join(ROOT, "scripts", "wine-run.sh")
-CONFIG = os.path.join(PREFIX, "drive_c", "users", getpass.getuser(), "AppData", "Roaming", "Sulmoro", "Vorn")
+import e2e_host as e2e
+from e2e_host import S_OK, hrs, no_references_left, windows_path
+
+OUTDIR = e2e.OUTDIR
+CONFIG = e2e.config_folder()
 INI = os.path.join(CONFIG, "Hebrew.ini")
 SHOT = os.path.join(OUTDIR, "e2e_grid_shot.png")
 
-S_OK = "0x00000000"
 CAPTION = "VORN Attribut Editor : Block:   DOOR"
 SHALOM = "\u05E9\u05DC\u05D5\u05DD"  # as read
 # The same word as each font type stores it.
@@ -39,14 +37,6 @@ PLAIN = STYLES + 'block 10 DOOR 11:Dos:A:"one" 12:Dos:B:"two" 13:Dos:C:"three"\n
 OPEN = "pick 10\nui window \"VORN*\"\n"
 
 
-def windows_path(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
-
-
-def wine(*args):
-    return subprocess.run([WINE_RUN, PREFIX, ARCH, *args], capture_output=True, text=True, timeout=120)
-
-
 def run_host(script, ini=None):
     os.makedirs(CONFIG, exist_ok=True)
     with open(os.path.join(CONFIG, "HebFonts.txt"), "w", newline="") as f:
@@ -57,23 +47,7 @@ def run_host(script, ini=None):
     else:
         with open(INI, "w", newline="") as f:
             f.write(ini)
-    with tempfile.NamedTemporaryFile("w", suffix=".txt", delete=False, encoding="utf-8") as f:
-        f.write(script)
-    try:
-        out = wine(TESTHOST, windows_path(f.name))
-    finally:
-        os.unlink(f.name)
-    if out.returncode != 0:
-        raise AssertionError(f"testhost exited {out.returncode}: {out.stderr}{out.stdout[-2000:]}")
-    return json.loads(out.stdout)
-
-
-def hrs(report):
-    out = []
-    for c in report["commands"]:
-        info = c.get("excepinfo")
-        out.append(info["scode"] if c["hr"] == "0x80020009" and info else c["hr"])
-    return out
+    return e2e.run_host(script)
 
 
 def reads(report):
@@ -106,11 +80,6 @@ def no_failed_steps(report):
     assert not pending, f"steps left: {pending}"
 
 
-def no_references_left(report):
-    left = [r for r in report["references"] if r["outstanding"] != 0]
-    assert not left, f"references left: {left}"
-
-
 def ini_values():
     """The section Gredit of Hebrew.ini as the server left it."""
     raw = open(INI, "rb").read()
@@ -126,12 +95,13 @@ def ini_values():
     return values
 
 
-CASES = []
+CASES = e2e.Cases()
 
 
 def case(name, script, ini=None):
+    """A case: the script run with "Hebrew.ini" as `ini` (none when None)."""
     def register(check):
-        CASES.append((name, script, ini, check))
+        CASES.add(name, lambda: check(run_host(script, ini)))
         return check
     return register
 
@@ -285,29 +255,12 @@ def save_shot():
         os.unlink(bmp)
 
 
-def main():
-    registered = wine("regsvr32", "/s", windows_path(SERVER))
-    if registered.returncode != 0:
-        print(f"regsvr32 failed: {registered.returncode}")
-        return 1
-    passed = failed = 0
-    try:
-        for name, script, ini, check in CASES:
-            try:
-                check(run_host(script, ini))
-                passed += 1
-                print(f"ok     {name}")
-            except AssertionError as e:
-                failed += 1
-                print(f"FAILED {name}: {e}")
-    finally:
-        wine("regsvr32", "/s", "/u", windows_path(SERVER))
-        if os.path.exists(INI):
-            os.unlink(INI)
-    save_shot()
-    print(f"{passed} passed, {failed} failed")
-    return 1 if failed else 0
+def remove_settings():
+    if os.path.exists(INI):
+        os.unlink(INI)
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    status = CASES.run(after=remove_settings)
+    save_shot()
+    sys.exit(status)

@@ -5,17 +5,14 @@ the multiline editor's window. Each case checks what reached the drawing,
 the command strings, the prompts and the result codes.
 
 Usage: e2e_mtext_test.py ROOT PREFIX ARCH TESTHOST SERVER [SHOT_FOLDER]"""
-import json
 import os
-import subprocess
 import sys
-import tempfile
 
-ROOT, PREFIX, ARCH, TESTHOST, SERVER = sys.argv[1:6]
-SHOTS = sys.argv[6] if len(sys.argv) > 6 else os.getcwd()
-WINE_RUN = os.path.join(ROOT, "scripts", "wine-run.sh")
+import e2e_host as e2e
+from e2e_host import (S_OK, control_text, failed_steps, hrs, no_references_left, read_windows, script_path,
+                      windows_path)
 
-S_OK = "0x00000000"
+SHOTS = e2e.OUTDIR
 CAPTION = "Quillet Multiline Editor"
 SHALOM = "\u05e9\u05dc\u05d5\u05dd"
 # A Windows-coded font keeps the letters and stores them in display order.
@@ -36,35 +33,14 @@ mtext 2D Gone 0,0,0 100 "x\P"
 """
 
 
-def windows_path(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
-
-
-def wine(*args):
-    return subprocess.run([WINE_RUN, PREFIX, ARCH, *args], capture_output=True, text=True, timeout=180)
-
-
 def run_host(script):
-    with tempfile.NamedTemporaryFile("w", suffix=".txt", delete=False, encoding="utf-8") as f:
-        f.write("rot Gstarcad.Application\n" + DRAWING + script)
-    try:
-        out = wine(TESTHOST, windows_path(f.name))
-    finally:
-        os.unlink(f.name)
-    if out.returncode != 0:
-        raise AssertionError(f"testhost exited {out.returncode}: {out.stderr}{out.stdout[-2000:]}")
-    return json.loads(out.stdout)
+    return e2e.run_host("rot Gstarcad.Application\n" + DRAWING + script)
 
 
 def outcome(command):
-    info = command.get("excepinfo")
-    if command["hr"] == "0x80020009" and info:
-        return info["scode"], info["description"]
-    return command["hr"], command["errorDescription"]
-
-
-def hrs(report):
-    return [outcome(c)[0] for c in report["commands"]]
+    """(code, description) of a command."""
+    code, _, description = e2e.outcome(command)
+    return code, description
 
 
 def entity(report, handle):
@@ -80,35 +56,18 @@ def text_puts(report, handle):
             if c["member"] == "TextString" and c["access"] == "put" and c.get("id") == handle]
 
 
-def read_windows(report):
-    return [w for w in report["windows"] if w["event"] == "read"]
-
-
-def control_text(window, cid):
-    return next(c["text"] for c in window["controls"] if c["id"] == cid)
-
-
-def failed_steps(report):
-    return [w["event"] for w in report["windows"] if w["event"].startswith("failed")]
-
-
-def no_references_left(report):
-    left = [r for r in report["references"] if r["outstanding"] != 0]
-    assert not left, f"references left: {left}"
-
-
 def sound_run(report, commands=1):
     assert hrs(report) == [S_OK] * commands, hrs(report)
     assert not failed_steps(report), failed_steps(report)
     no_references_left(report)
 
 
-CASES = []
+CASES = e2e.Cases()
 
 
 def case(name, script):
     def register(check):
-        CASES.append((name, script, check))
+        CASES.add(name, lambda: check(run_host(script)))
         return check
     return register
 
@@ -261,10 +220,6 @@ EXPORTED = os.path.join(SHOTS, "mtext_export.txt")
 IMPORTED_BYTES = b"\xfe\xff" + (SHALOM + "\r\nxyz").encode("utf-16-be")
 
 
-def script_path(path):
-    return windows_path(path).replace("\\", "\\\\")
-
-
 def choose_file(dialog, path):
     return ("ui window \"" + dialog + "\"\nui wait 300\nui type \"" + script_path(path) + "\"\nui key enter\n"
             "ui window \"" + CAPTION + "\"\n")
@@ -308,34 +263,12 @@ def _(r):
     assert width >= 603 and abs(height) >= 344, (width, height)
 
 
-def main():
-    registered = wine("regsvr32", "/s", windows_path(SERVER))
-    if registered.returncode != 0:
-        print(f"regsvr32 failed: {registered.returncode}")
-        return 1
+def prepare_files():
     with open(IMPORTED, "wb") as f:
         f.write(IMPORTED_BYTES)
     if os.path.exists(EXPORTED):
         os.remove(EXPORTED)
-    passed = failed = 0
-    only = os.environ.get("E2E_ONLY")
-    try:
-        for name, script, check in CASES:
-            if only and only not in name:
-                continue
-            try:
-                check(run_host(script))
-                passed += 1
-                print(f"ok     {name}")
-            except (AssertionError, ValueError, KeyError, StopIteration, OSError,
-                    subprocess.TimeoutExpired) as e:
-                failed += 1
-                print(f"FAILED {name}: {type(e).__name__}: {e}")
-    finally:
-        wine("regsvr32", "/s", "/u", windows_path(SERVER))
-    print(f"{passed} passed, {failed} failed")
-    return 1 if failed else 0
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(CASES.run(before=prepare_files))

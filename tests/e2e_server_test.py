@@ -3,16 +3,16 @@
 loads vorn2020.dll by its program identifier and calls its commands; each
 case checks the drawing, the host calls, the messages, the result codes and
 the host references that the test host reports."""
-import json
 import os
-import subprocess
 import sys
-import tempfile
 
-ROOT, PREFIX, ARCH, TESTHOST, SERVER = sys.argv[1:6]
-WINE_RUN = os.path.join(ROOT, "scripts", "wine-run.sh")
+import e2e_host as e2e
+from e2e_host import (S_OK, called, config_folder, control_text, failed_steps, hrs, no_references_left,
+                      outcome, read_windows)
+
+PREFIX = e2e.PREFIX
 # Pictures that the tests take, kept beside the prefix in the build folder.
-SHOTS = os.path.join(os.path.dirname(os.path.abspath(PREFIX)), "e2e-shots")
+SHOTS = os.path.join(e2e.OUTDIR, "e2e-shots")
 SHOT = os.path.join(SHOTS, "line_editor.bmp")
 
 DRAWING = r'''
@@ -25,91 +25,42 @@ entity 6A AcDbRotatedDimension
 entity 7B AcDbAttributeDefinition
 '''
 
-S_OK, E_UNEXPECTED = "0x00000000", "0x8000FFFF"
+E_UNEXPECTED = "0x8000FFFF"
 CONNECTION_MESSAGE = "Can't get Gstar oleobj, ver =20"
-
-
-def windows_path(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
-
-
-def wine(*args):
-    return subprocess.run([WINE_RUN, PREFIX, ARCH, *args], capture_output=True, text=True, timeout=120)
-
-
-def config_folder():
-    """The server's configuration folder in the prefix (the user's application data)."""
-    users = os.path.join(PREFIX, "drive_c", "users")
-    for user in sorted(os.listdir(users)) if os.path.isdir(users) else []:
-        folder = os.path.join(users, user, "AppData", "Roaming", "Sulmoro", "Vorn")
-        if os.path.isdir(os.path.dirname(os.path.dirname(folder))) and user != "Public":
-            return folder
-    return os.path.join(users, "root", "AppData", "Roaming", "Sulmoro", "Vorn")
 
 
 def clear_config():
     folder = config_folder()
-    if folder and os.path.isdir(folder):
+    if os.path.isdir(folder):
         for name in os.listdir(folder):
             os.unlink(os.path.join(folder, name))
 
 
 def run_host(script):
     os.makedirs(SHOTS, exist_ok=True)
-    script = script.replace("@SHOT@", windows_path(SHOT).replace("\\", "\\\\"))
-    with tempfile.NamedTemporaryFile("w", suffix=".txt", delete=False, encoding="utf-8") as f:
-        f.write(script)
-    try:
-        out = wine(TESTHOST, windows_path(f.name))
-    finally:
-        os.unlink(f.name)
-    if out.returncode != 0:
-        raise AssertionError(f"testhost exited {out.returncode}: {out.stderr}{out.stdout[-2000:]}")
-    return json.loads(out.stdout)
+    return e2e.run_host(script.replace("@SHOT@", e2e.script_path(SHOT)))
 
 
 def prompts_shown(report):
     return [c["args"][0] for c in report["calls"] if c["object"] == "Utility" and c["member"] == "Prompt"]
 
 
-def outcome(command):
-    """(code, source, description) of a command: a late-bound call reports a
-    failure as an exception whose information carries them."""
-    info = command.get("excepinfo")
-    if command["hr"] == "0x80020009" and info:
-        return info["scode"], info["source"], info["description"]
-    return command["hr"], command["errorSource"], command["errorDescription"]
-
-
-def hrs(report):
-    return [outcome(c)[0] for c in report["commands"]]
-
-
-def no_references_left(report):
-    left = [r for r in report["references"] if r["outstanding"] != 0]
-    assert not left, f"references left: {left}"
-
-
-def called(report, obj, member):
-    return [c for c in report["calls"] if c["object"] == obj and c["member"] == member]
-
-
 def text_of(report, handle):
     return next(e for e in report["drawing"]["entities"] if e["handle"] == handle).get("textString")
 
 
-# (name, script, check)
-CASES = []
-
-
-CONFIG_FILES = {}  # case name -> {file name: contents} written into the configuration folder first
+CASES = e2e.Cases()
 
 
 def case(name, script, files=None):
+    """A case: the script run by the test host with `files` in the
+    configuration folder (and nothing else there), its report checked."""
     def register(check):
-        CASES.append((name, script, check))
-        if files:
-            CONFIG_FILES[name] = files
+        def run():
+            clear_config()
+            write_config(files or {})
+            check(run_host(script))
+        CASES.add(name, run)
         return check
     return register
 
@@ -245,18 +196,6 @@ def puts(report, handle):
 
 def updates(report, handle):
     return [c for c in report["calls"] if c["member"] == "Update" and c.get("id") == handle]
-
-
-def read_windows(report):
-    return [w for w in report["windows"] if w["event"] == "read"]
-
-
-def control_text(window, cid):
-    return next(c["text"] for c in window["controls"] if c["id"] == cid)
-
-
-def failed_steps(report):
-    return [w["event"] for w in report["windows"] if w["event"].startswith("failed")]
 
 
 @case("Edit on a text: the window shows it, typing writes live, Cancel restores it",
@@ -407,28 +346,5 @@ def _(r):
     assert os.path.getsize(SHOT) > 50000, "a picture of the whole window"
 
 
-def main():
-    registered = wine("regsvr32", "/s", windows_path(SERVER))
-    if registered.returncode != 0:
-        print(f"regsvr32 failed: {registered.returncode}")
-        return 1
-    passed = failed = 0
-    try:
-        for name, script, check in CASES:
-            try:
-                clear_config()
-                write_config(CONFIG_FILES.get(name, {}))
-                check(run_host(script))
-                passed += 1
-                print(f"ok     {name}")
-            except AssertionError as e:
-                failed += 1
-                print(f"FAILED {name}: {e}")
-    finally:
-        wine("regsvr32", "/s", "/u", windows_path(SERVER))
-    print(f"{passed} passed, {failed} failed")
-    return 1 if failed else 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(CASES.run())
