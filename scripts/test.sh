@@ -17,10 +17,13 @@ ctest --test-dir "$build/native" --output-on-failure -j "$jobs"
 echo "== fuzzing the conversions (bounded)"
 cmake -S . -B "$build/fuzz" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DVORN_FUZZ=ON -DVORN_BENCH=OFF >/dev/null
-cmake --build "$build/fuzz" -j "$jobs" --target conversions_fuzz
-mkdir -p "$build/fuzz/corpus"
+cmake --build "$build/fuzz" -j "$jobs" --target conversions_fuzz profile_fuzz
+mkdir -p "$build/fuzz/corpus" "$build/fuzz/profile-corpus"
 "$build/fuzz/fuzz/conversions_fuzz" -runs=300000 -max_total_time=60 -max_len=512 \
-  "$build/fuzz/corpus" 2>&1 | tail -2
+  -artifact_prefix="$build/fuzz/" "$build/fuzz/corpus" 2>&1 | tail -2
+echo "== fuzzing the profile reader (bounded)"
+"$build/fuzz/fuzz/profile_fuzz" -max_total_time=30 -max_len=2048 \
+  -artifact_prefix="$build/fuzz/" "$build/fuzz/profile-corpus" 2>&1 | tail -2
 
 # Xvfb for the windows, when no display is set; stopped on exit.
 xvfb_pid=""
@@ -42,7 +45,9 @@ can_run_32bit() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
 for arch in x86_64 i686; do
   dir="$build/win-$arch"
   echo "== cross build $arch"
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch-mingw.cmake" >/dev/null
+  # Release builds: the tests run against what ships (scripts/release.sh packages these).
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch-mingw.cmake" >/dev/null
   cmake --build "$dir" -j "$jobs"
   winearch=win64; [ "$arch" = i686 ] && winearch=win32
   if [ "$arch" = i686 ] && ! can_run_32bit; then
@@ -55,4 +60,21 @@ for arch in x86_64 i686; do
   # output streams: start them here, away from ctest's.
   scripts/wine-run.sh "$root/$dir/wineprefix" "$winearch" cmd /c exit >/dev/null 2>&1 </dev/null || true
   ctest --test-dir "$dir" --output-on-failure
+done
+
+echo "== release packages, installed and removed by their own scripts"
+zips_made=$(bash scripts/release.sh --from "$build")
+mapfile -t zips <<<"$zips_made"
+for zip in "${zips[@]}"; do
+  case $zip in
+    *-win64.zip) python3 tests/release_install_test.py "$root" "$zip" "$root/$build/win-x86_64/wineprefix" win64 \
+                   "$root/$build/win-x86_64/testhost/testhost.exe" ;;
+    *-win32.zip) if can_run_32bit; then
+                   python3 tests/release_install_test.py "$root" "$zip" "$root/$build/win-i686/wineprefix" win32 \
+                     "$root/$build/win-i686/testhost/testhost.exe"
+                 else
+                   python3 tests/release_install_test.py "$root" "$zip"
+                   echo "== $zip: contents checked; not installed: Wine cannot run 32-bit programs on this machine"
+                 fi ;;
+  esac
 done

@@ -1,0 +1,269 @@
+#!/usr/bin/env python3
+"""A release zip checked and, where Wine runs its architecture, installed and
+removed by its own scripts: for the current user and for the machine, each
+registration checked by its keys, and the registry afterwards compared with
+the registry before, so that no key is left behind.
+
+    release_install_test.py ROOT ZIP [PREFIX ARCH [TESTHOST]]
+
+Without PREFIX only the zip's contents are checked (a 32-bit zip where Wine
+cannot run 32-bit programs)."""
+import json
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import zipfile
+
+CLSID = "{209EEE94-38F8-46A3-8272-FD39D25CD2A3}"
+LIBID = "{CB168047-B8B3-4920-8DE9-1E294E2C9E03}"
+IID = "{410A2C99-2B03-43BA-AC87-5EE6A9F3A47D}"
+PROGID = "vorn2017.Keltrav"
+SCRIPTS = ["install-user.cmd", "uninstall-user.cmd", "install-machine.cmd", "uninstall-machine.cmd",
+           "regsvr.cmd", "config.cmd"]
+TEXTS = SCRIPTS + ["HebFonts.txt", "README.txt", "user-guide.md"]
+FONT_TYPES = {"DOSHEBREW", "DOSENGLISH", "DOSENGLISHR", "WINDOWS", "TRUETYPE"}
+
+ROOT, ZIP = sys.argv[1:3]
+PREFIX, ARCH = (sys.argv[3:5] + [None, None])[:2]
+TESTHOST = sys.argv[5] if len(sys.argv) > 5 else None
+WINE_RUN = os.path.join(ROOT, "scripts", "wine-run.sh")
+BITS = "32" if ZIP.endswith("-win32.zip") else "64"
+
+
+def windows_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def wine(*args, env=None):
+    return subprocess.run([WINE_RUN, PREFIX, ARCH, *args], capture_output=True, timeout=180,
+                          env={**os.environ, **(env or {})})
+
+
+# --- The zip's contents -------------------------------------------------------
+
+def check_contents(z):
+    names = z.namelist()
+    top = {n.split("/")[0] for n in names}
+    assert len(top) == 1, f"one top folder: {top}"
+    folder = top.pop()
+    assert folder.endswith(f"-win{BITS}"), folder
+    files = {n[len(folder) + 1:] for n in names}
+    missing = {"vorn2020.dll", *TEXTS} - files
+    assert not missing, f"missing from the zip: {missing}"
+    pictures = [f for f in files if f.startswith("images/")]
+    guide = z.read(f"{folder}/user-guide.md").decode("utf-8")
+    for picture in pictures:
+        assert picture in guide, f"{picture} is packed but the guide does not show it"
+    for line in guide.splitlines():
+        if "](images/" in line:
+            shown = line.split("](", 1)[1].split(")", 1)[0]
+            assert shown in files, f"the guide shows {shown}, which is not packed"
+
+    image = z.read(f"{folder}/vorn2020.dll")
+    pe = struct.unpack_from("<I", image, 0x3C)[0]
+    machine = struct.unpack_from("<H", image, pe + 4)[0]
+    assert machine == {"64": 0x8664, "32": 0x14C}[BITS], f"machine type {machine:#x}"
+    for export in (b"DllGetClassObject", b"DllCanUnloadNow", b"DllRegisterServer", b"DllUnregisterServer",
+                   b"DllInstall"):
+        assert export in image, f"{export} is not exported"
+
+    for name in TEXTS:
+        data = z.read(f"{folder}/{name}")
+        assert b"\n" not in data.replace(b"\r\n", b""), f"{name} has a line without CR LF"
+        assert b"@BITS@" not in data, f"{name} still holds a placeholder"
+    regsvr = z.read(f"{folder}/regsvr.cmd").decode("ascii")
+    assert f'if "{BITS}"=="32"' in regsvr, "regsvr.cmd is not made for this architecture"
+
+    fonts = z.read(f"{folder}/HebFonts.txt").decode("cp1255").splitlines()
+    section, entries = None, {}
+    for line in fonts:
+        if line.startswith("["):
+            section = line.strip("[]")
+        elif section == "Fonts" and "=" in line:
+            name, value = line.split("=", 1)
+            entries[name.strip().upper()] = value.strip()
+    assert len(entries) >= 5, entries
+    unknown = {k: v for k, v in entries.items() if v.upper() not in FONT_TYPES}
+    assert not unknown, f"fonts with no type: {unknown}"
+    assert {v.upper() for v in entries.values()} >= FONT_TYPES - {"TRUETYPE"}, "every stored type has an example"
+    return folder
+
+
+# --- The registry -------------------------------------------------------------
+
+def registry_keys():
+    """Every key below HKCU\\Software and HKLM\\Software, with its values."""
+    keys = {}
+    for root in ("HKCU\\Software", "HKLM\\Software"):
+        with tempfile.NamedTemporaryFile(suffix=".reg", delete=False) as f:
+            path = f.name
+        try:
+            out = wine("reg", "export", root, windows_path(path), "/y", env={"LC_ALL": "C"})
+            assert out.returncode == 0, f"reg export {root}: {out.returncode} {out.stderr[-500:]}"
+            raw = open(path, "rb").read()
+        finally:
+            os.unlink(path)
+        text = raw.decode("utf-16") if raw.startswith(b"\xff\xfe") else raw.decode("utf-8", "replace")
+        key = None
+        for line in text.splitlines():
+            if line.startswith("[") and line.endswith("]"):
+                key = line[1:-1].upper()
+                keys[key] = []
+            elif key and line:
+                keys[key].append(line)
+    return keys
+
+
+def ours(key):
+    return any(mark in key for mark in (CLSID, LIBID, IID, PROGID.upper()))
+
+
+def value(keys, key, name="@"):
+    for line in keys.get(key.upper(), []):
+        if line.split("=", 1)[0].strip('"').upper() == name.upper():
+            return line.split("=", 1)[1]
+    return None
+
+
+def run_script(folder, name):
+    out = wine("cmd", "/c", windows_path(os.path.join(folder, name)))
+    text = out.stdout.decode("utf-8", "replace") + out.stderr.decode("utf-8", "replace")
+    return out.returncode, text
+
+
+def classes_root(scope):
+    if scope == "user":
+        return "HKEY_CURRENT_USER\\SOFTWARE\\CLASSES"
+    # A 32-bit server's machine registration lands in the 32-bit view.
+    return "HKEY_LOCAL_MACHINE\\SOFTWARE\\" + ("WOW6432NODE\\" if BITS == "32" and ARCH == "win64" else "") + "CLASSES"
+
+
+def check_registered(keys, scope, dll_folder):
+    base = classes_root(scope)
+    server = value(keys, f"{base}\\CLSID\\{CLSID}\\InprocServer32")
+    assert server, f"{scope}: no InprocServer32 for the class"
+    assert "vorn2020.dll" in server.lower(), server
+    assert value(keys, f"{base}\\CLSID\\{CLSID}\\InprocServer32", "ThreadingModel") == '"Apartment"'
+    assert value(keys, f"{base}\\{PROGID}\\Clsid") == f'"{CLSID}"'
+    assert value(keys, f"{base}\\CLSID\\{CLSID}\\ProgID") == f'"{PROGID}"'
+    other = "HKEY_LOCAL_MACHINE" if scope == "user" else "HKEY_CURRENT_USER"
+    elsewhere = [k for k in keys if ours(k) and k.startswith(other) and "TYPELIB" not in k and "INTERFACE" not in k]
+    assert not elsewhere, f"{scope} registration also wrote {elsewhere[:5]}"
+
+
+def check_gone(before, after, scope):
+    left = sorted(k for k in after if k not in before)
+    assert not [k for k in left if ours(k)], f"{scope}: keys left behind: {[k for k in left if ours(k)]}"
+    changed = [k for k in before if ours(k) and before[k] != after.get(k)]
+    assert not changed, f"{scope}: keys changed: {changed}"
+    assert not left, f"{scope}: new keys after uninstalling: {left[:10]}"
+
+
+def host_runs_installed_server():
+    """The installed server answers a command: with no host running it shows
+    the connection message and returns success."""
+    with tempfile.NamedTemporaryFile("w", suffix=".txt", delete=False, encoding="utf-8") as f:
+        f.write("rot none\ncall late Edit\n")
+    try:
+        out = wine(TESTHOST, windows_path(f.name))
+    finally:
+        os.unlink(f.name)
+    report = json.loads(out.stdout.decode("utf-8"))
+    command = report["commands"][0]
+    assert command["hr"] == "0x00000000", command
+    assert [m["text"] for m in report["messages"]] == ["Can't get Gstar oleobj, ver =20"], report["messages"]
+
+
+def install_cycle(folder, scope):
+    before = registry_keys()
+    assert not [k for k in before if ours(k)], f"registered before the test: {[k for k in before if ours(k)][:5]}"
+    code, text = run_script(folder, f"install-{scope}.cmd")
+    assert code == 0, f"install-{scope}.cmd: exit {code}: {text}"
+    installed = registry_keys()
+    check_registered(installed, scope, folder)
+    if scope == "machine" and TESTHOST:
+        host_runs_installed_server()
+    code, text = run_script(folder, f"uninstall-{scope}.cmd")
+    assert code == 0, f"uninstall-{scope}.cmd: exit {code}: {text}"
+    check_gone(before, registry_keys(), scope)
+
+
+def config_folder():
+    users = os.path.join(PREFIX, "drive_c", "users")
+    for user in sorted(os.listdir(users)):
+        if user != "Public" and os.path.isdir(os.path.join(users, user, "AppData", "Roaming")):
+            return os.path.join(users, user, "AppData", "Roaming", "Sulmoro", "Vorn")
+    raise AssertionError("no user profile in the prefix")
+
+
+def check_config_folder(folder):
+    """The install puts the sample map into a new configuration folder and
+    never replaces the user's own."""
+    config = config_folder()
+    saved = config + ".saved"
+    if os.path.isdir(config):
+        shutil.move(config, saved)
+    try:
+        code, text = run_script(folder, "install-user.cmd")
+        assert code == 0, text
+        sample = open(os.path.join(folder, "HebFonts.txt"), "rb").read()
+        assert open(os.path.join(config, "HebFonts.txt"), "rb").read() == sample, "the sample map is copied"
+        mine = b"[Fonts]\r\nMYFONT=Windows\r\n"
+        open(os.path.join(config, "HebFonts.txt"), "wb").write(mine)
+        code, text = run_script(folder, "install-user.cmd")
+        assert code == 0, text
+        assert open(os.path.join(config, "HebFonts.txt"), "rb").read() == mine, "the user's map is kept"
+        code, text = run_script(folder, "uninstall-user.cmd")
+        assert code == 0, text
+        assert os.path.isfile(os.path.join(config, "HebFonts.txt")), "uninstalling keeps the settings"
+    finally:
+        shutil.rmtree(config, ignore_errors=True)
+        if os.path.isdir(saved):
+            shutil.move(saved, config)
+
+
+def check_missing_dll(folder):
+    """A script run without the DLL beside it says so and fails."""
+    broken = folder + " broken"
+    shutil.copytree(folder, broken)
+    try:
+        os.unlink(os.path.join(broken, "vorn2020.dll"))
+        for script in ("install-user.cmd", "install-machine.cmd"):
+            code, text = run_script(broken, script)
+            assert code != 0, f"{script} without the DLL succeeded"
+            assert "vorn2020.dll is not in" in text, text
+    finally:
+        shutil.rmtree(broken)
+
+
+def main():
+    with zipfile.ZipFile(ZIP) as z:
+        folder_name = check_contents(z)
+        print(f"ok     contents of {os.path.basename(ZIP)}")
+        if not PREFIX:
+            return 0
+        # A folder with a blank in its name: the server is registered by its short path.
+        work = os.path.join(os.path.dirname(os.path.abspath(ZIP)), f"install test {BITS}")
+        shutil.rmtree(work, ignore_errors=True)
+        z.extractall(work)
+    folder = os.path.join(work, folder_name)
+    failed = 0
+    for name, step in [("install and uninstall for the current user", lambda: install_cycle(folder, "user")),
+                       ("install and uninstall for the machine", lambda: install_cycle(folder, "machine")),
+                       ("the configuration folder and the sample map", lambda: check_config_folder(folder)),
+                       ("scripts without the DLL", lambda: check_missing_dll(folder))]:
+        try:
+            step()
+            print(f"ok     {name}")
+        except AssertionError as e:
+            failed += 1
+            print(f"FAILED {name}: {e}")
+    shutil.rmtree(work, ignore_errors=True)
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
