@@ -33,7 +33,12 @@ double secondsPerCall(F convert, int repeat) {
     return best;
 }
 
-TEST(Linearity, OneMegabyteCostsAtMostFifteenHundredKilobytes) {
+// A linear conversion gives about 1,024 (1 MB against 1 KB), and up to twice
+// that on a busy machine, where the small text stays in the cache and the
+// large one does not; a quadratic one gives about a million.
+constexpr double kRatioLimit = 5000.0;
+
+TEST(Linearity, OneMegabyteCostsLikeAThousandKilobytes) {
     auto surface = makeLeftToRightSurface();
     const std::u16string small = mixedText(1 << 10), large = mixedText(1 << 20);
     for (int t = DosHebrew; t <= TrueType; ++t) {
@@ -46,7 +51,7 @@ TEST(Linearity, OneMegabyteCostsAtMostFifteenHundredKilobytes) {
                 };
             };
             double ratio = secondsPerCall(run(large), 1) / secondsPerCall(run(small), 1024);
-            EXPECT_LE(ratio, 1500.0) << "type " << t << (load ? " loading" : " storing");
+            EXPECT_LE(ratio, kRatioLimit) << "type " << t << (load ? " loading" : " storing");
             std::printf("type %d %s: 1 MB / 1 KB = %.0f (1 MB in %.1f ms)\n", t, load ? "load " : "store", ratio,
                         secondsPerCall(run(large), 1) * 1e3);
         }
