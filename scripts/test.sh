@@ -48,12 +48,14 @@ for arch in x86_64 i686; do
   # Release builds: the tests run against what ships (scripts/release.sh packages these).
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch-mingw.cmake" >/dev/null
-  cmake --build "$dir" -j "$jobs"
   winearch=win64; [ "$arch" = i686 ] && winearch=win32
   if [ "$arch" = i686 ] && ! can_run_32bit; then
-    echo "== $arch: built; not run: Wine cannot run 32-bit programs on this machine"
+    # Only what ships and what packaging needs: its tests could not run.
+    cmake --build "$dir" -j "$jobs" --target vorn2020 testhost
+    echo "== $arch: the server built; its tests not run: Wine cannot run 32-bit programs on this machine"
     continue
   fi
+  cmake --build "$dir" -j "$jobs"
   echo "== $arch tests under Wine"
   scripts/wine-prefix.sh "$root/$dir/wineprefix" "$winearch"
   # Wine's background services start with the first program and keep its
