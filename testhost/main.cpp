@@ -73,8 +73,11 @@ private:
     }
 
     static void selfcheck(const Selfcheck& check, CommandRecord& record) {
-        record.selfcheck =
-            check.kind == Selfcheck::Kind::Rot ? selfcheckRunningObjects() : selfcheckMessageBox(check);
+        switch (check.kind) {
+            case Selfcheck::Kind::Rot: record.selfcheck = selfcheckRunningObjects(); break;
+            case Selfcheck::Kind::MessageBox: record.selfcheck = selfcheckMessageBox(check); break;
+            case Selfcheck::Kind::Resources: record.selfcheck = selfcheckResources(); break;
+        }
     }
 
     WindowWatcher& watcher_;

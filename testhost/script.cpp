@@ -618,12 +618,12 @@ void Parser::call(Cursor& c) {
     addAction(std::move(action));
 }
 
-// selfcheck rot | selfcheck messagebox CAPTION TEXT [TYPE]
+// selfcheck rot | selfcheck messagebox CAPTION TEXT [TYPE] | selfcheck resources
 void Parser::selfcheck(Cursor& c) {
     Action action;
     action.kind = Action::Kind::Selfcheck;
     action.written = L"selfcheck " + c.rest();
-    const std::wstring what = c.text(L"rot or messagebox");
+    const std::wstring what = c.text(L"rot, messagebox or resources");
     if (sameName(what.c_str(), L"rot")) {
         action.check.kind = Selfcheck::Kind::Rot;
     } else if (sameName(what.c_str(), L"messagebox")) {
@@ -635,8 +635,10 @@ void Parser::selfcheck(Cursor& c) {
             if (!type) fail(L"unknown message box type");
             action.check.type = type->type;
         }
+    } else if (sameName(what.c_str(), L"resources")) {
+        action.check.kind = Selfcheck::Kind::Resources;
     } else {
-        fail(L"selfcheck rot or selfcheck messagebox");
+        fail(L"selfcheck rot, selfcheck messagebox or selfcheck resources");
     }
     c.end();
     addAction(std::move(action));

@@ -41,7 +41,7 @@ struct UiStep {
 };
 
 struct Selfcheck {
-    enum class Kind { Rot, MessageBox } kind = Kind::Rot;
+    enum class Kind { Rot, MessageBox, Resources } kind = Kind::Rot;
     std::wstring caption, text;
     UINT type = MB_OK;
 };

@@ -1,6 +1,7 @@
 #include "testhost/selfcheck.h"
 
 #include <oleauto.h>
+#include <psapi.h>
 
 #include "automation/host_ids.h"
 #include "testhost/dispatch.h"
@@ -107,6 +108,38 @@ std::string selfcheckRunningObjects() {
 std::string selfcheckMessageBox(const Selfcheck& check) {
     const int answer = MessageBoxW(nullptr, check.text.c_str(), check.caption.c_str(), check.type);
     return json::object({{"messageBoxResult", json::integer(answer)}});
+}
+
+// Open handles, counted by asking for each handle value's flags: not every
+// platform answers the process's handle count.
+long long openHandles() {
+    long long count = 0;
+    for (ULONG_PTR value = 4; value < 0x10000; value += 4) {
+        DWORD flags = 0;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
+    }
+    return count;
+}
+
+BOOL CALLBACK countWindow(HWND, LPARAM count) {
+    ++*reinterpret_cast<long long*>(count);
+    return TRUE;
+}
+
+std::string selfcheckResources() {
+    CoFreeUnusedLibrariesEx(0, 0);
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+    long long windows = 0;
+    EnumThreadWindows(GetCurrentThreadId(), countWindow, reinterpret_cast<LPARAM>(&windows));
+    const HANDLE self = GetCurrentProcess();
+    return json::object({{"handles", json::integer(openHandles())},
+                         {"threadWindows", json::integer(windows)},
+                         {"gdiObjects", json::integer(GetGuiResources(self, GR_GDIOBJECTS))},
+                         {"userObjects", json::integer(GetGuiResources(self, GR_USEROBJECTS))},
+                         {"privateBytes", json::integer(static_cast<long long>(memory.PagefileUsage))},
+                         {"serverLoaded", json::boolean(GetModuleHandleW(L"vorn2020.dll") != nullptr)}});
 }
 
 }  // namespace testhost

@@ -13,5 +13,9 @@ namespace testhost {
 // object table, its document's utility, and one GetEntity through it.
 std::string selfcheckRunningObjects();
 std::string selfcheckMessageBox(const Selfcheck& check);
+// The process's handles, window system objects and private memory, after
+// letting COM unload the libraries no longer in use, and whether the server
+// is still loaded.
+std::string selfcheckResources();
 
 }  // namespace testhost
