@@ -146,6 +146,8 @@ def check_registered(keys, scope, dll_folder):
     server = value(keys, f"{base}\\CLSID\\{CLSID}\\InprocServer32")
     assert server, f"{scope}: no InprocServer32 for the class"
     assert "vorn2020.dll" in server.lower(), server
+    # The folder's name holds a blank: the path is registered in its short form.
+    assert " " not in server, f"{scope}: the server's path has a blank: {server}"
     assert value(keys, f"{base}\\CLSID\\{CLSID}\\InprocServer32", "ThreadingModel") == '"Apartment"'
     assert value(keys, f"{base}\\{PROGID}\\Clsid") == f'"{CLSID}"'
     assert value(keys, f"{base}\\CLSID\\{CLSID}\\ProgID") == f'"{PROGID}"'
