@@ -75,8 +75,9 @@ for zip in "${zips[@]}"; do
                    python3 tests/release_install_test.py "$root" "$zip" "$root/$build/win-i686/wineprefix" win32 \
                      "$root/$build/win-i686/testhost/testhost.exe"
                  else
-                   python3 tests/release_install_test.py "$root" "$zip"
-                   echo "== $zip: contents checked; not installed: Wine cannot run 32-bit programs on this machine"
+                   # The 64-bit prefix checks which regsvr32 its scripts choose.
+                   python3 tests/release_install_test.py "$root" "$zip" "$root/$build/win-x86_64/wineprefix" win64
+                   echo "== $zip: checked; not installed: Wine cannot run 32-bit programs on this machine"
                  fi ;;
   esac
 done

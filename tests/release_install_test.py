@@ -6,8 +6,9 @@ the registry before, so that no key is left behind.
 
     release_install_test.py ROOT ZIP [PREFIX ARCH [TESTHOST]]
 
-Without PREFIX only the zip's contents are checked (a 32-bit zip where Wine
-cannot run 32-bit programs)."""
+Without PREFIX only the zip's contents are checked; a 32-bit zip with a
+64-bit PREFIX (where Wine cannot run 32-bit programs) is checked for its
+choice of regsvr32, not installed."""
 import json
 import os
 import shutil
@@ -227,6 +228,34 @@ def check_config_folder(folder):
             shutil.move(saved, config)
 
 
+def check_regsvr_choice(folder):
+    """The scripts pick the regsvr32 of the DLL's bitness: on 64-bit Windows
+    a 32-bit DLL needs the one in SysWOW64."""
+    probe = os.path.join(folder, "choice.cmd")
+    with open(probe, "w", newline="\r\n") as f:
+        f.write('@echo off\ncall "%~dp0regsvr.cmd"\necho REGSVR=%REGSVR%\n')
+    # A 64-bit prefix without Wine's 32-bit half has no SysWOW64: a stand-in
+    # file is enough for the scripts to choose it.
+    wow64 = os.path.join(PREFIX, "drive_c", "windows", "syswow64")
+    stand_in = None if os.path.exists(os.path.join(wow64, "regsvr32.exe")) or ARCH != "win64" \
+        else os.path.join(wow64, "regsvr32.exe")
+    if stand_in:
+        os.makedirs(wow64, exist_ok=True)
+        open(stand_in, "wb").close()
+    try:
+        code, text = run_script(folder, "choice.cmd")
+    finally:
+        os.unlink(probe)
+        if stand_in:
+            os.unlink(stand_in)
+            if not os.listdir(wow64):
+                os.rmdir(wow64)
+    assert code == 0, text
+    chosen = text.split("REGSVR=", 1)[1].strip().lower()
+    expected = "syswow64" if BITS == "32" and ARCH == "win64" else "system32"
+    assert chosen == f"c:\\windows\\{expected}\\regsvr32.exe", f"{BITS}-bit DLL under {ARCH}: {chosen}"
+
+
 def check_missing_dll(folder):
     """A script run without the DLL beside it says so and fails."""
     broken = folder + " broken"
@@ -253,10 +282,14 @@ def main():
         z.extractall(work)
     folder = os.path.join(work, folder_name)
     failed = 0
-    for name, step in [("install and uninstall for the current user", lambda: install_cycle(folder, "user")),
-                       ("install and uninstall for the machine", lambda: install_cycle(folder, "machine")),
-                       ("the configuration folder and the sample map", lambda: check_config_folder(folder)),
-                       ("scripts without the DLL", lambda: check_missing_dll(folder))]:
+    steps = [("the regsvr32 of the DLL's bitness", lambda: check_regsvr_choice(folder))]
+    if ARCH == "win32" or BITS == "64":
+        # A 32-bit DLL is registered only where Wine runs 32-bit programs.
+        steps += [("install and uninstall for the current user", lambda: install_cycle(folder, "user")),
+                  ("install and uninstall for the machine", lambda: install_cycle(folder, "machine")),
+                  ("the configuration folder and the sample map", lambda: check_config_folder(folder)),
+                  ("scripts without the DLL", lambda: check_missing_dll(folder))]
+    for name, step in steps:
         try:
             step()
             print(f"ok     {name}")
