@@ -337,6 +337,30 @@ def garbage_config_case():
                 os.unlink(path)
 
 
+def unwritable_font_map_case():
+    """A font type stepped in the line editor when the font map cannot be
+    written: Cancel still restores the text, and the command ends with the
+    write's failure."""
+    folder = e2e.config_folder()
+    os.makedirs(folder, exist_ok=True)
+    fonts = os.path.join(folder, "HebFonts.txt")
+    if os.path.isfile(fonts):
+        os.unlink(fonts)
+    os.mkdir(fonts)  # a folder where the file should be: no one can write it
+    try:
+        report = e2e.run_host(DRAWING + "pick 1A\n" + LINE_WINDOW + 'ui type "x"\nui spin 103 up\nui key escape\n'
+                              "call late Edit\n")
+    finally:
+        os.rmdir(fonts)
+    code, source, text = outcome(report["commands"][0])
+    assert (code, source) == ("0x8000FFFF", "vorn2017.Keltrav"), (code, source, text)
+    assert text.startswith("Unable to write to ") and text.endswith("\\Sulmoro\\Vorn\\HebFonts.txt"), text
+    written = [c["args"][0] for c in report["calls"] if c.get("id") == "1A" and c["access"] == "put"]
+    assert written[-1] == "\u05DD\u05D5\u05DC\u05E9", f"Cancel restores the text first: {written}"
+    assert not stray_editors(report) and not e2e.failed_steps(report), report["windows"]
+    no_references_left(report)
+
+
 # --- Repeated use --------------------------------------------------------------
 
 QUICK = 'pick 5F\ncall late Edit\ncall late Newtext "99"\npick none\ncall late Edit\n'  # three commands
@@ -382,6 +406,7 @@ for _name, _run in [("Newtext with handles that are empty, huge or no handle", b
                     ("a multiline text of 10,000 paragraphs", many_paragraphs_case),
                     ("characters outside the code page, unpaired surrogates, NUL", odd_characters_case),
                     ("configuration files of garbage", garbage_config_case),
+                    ("a font map that cannot be written", unwritable_font_map_case),
                     ("1,000 commands in one process", repeated_commands_case)]:
     cases.add(_name, _run)
 
