@@ -257,4 +257,32 @@ TEST_F(GarbageSettings, AThousandLoadsLeaveTheSettingsFileAsTheFirstDid) {
     EXPECT_EQ(load()->IniSettings.grl, 17);
 }
 
+// A user whose folders carry Hebrew names and blanks keeps working settings.
+TEST(SettingsFolder, HebrewNamesAndBlanksInThePath) {
+    const std::u16string name = u"\u05D4\u05D2\u05D3\u05E8\u05D5\u05EA vorn " +
+                                std::u16string(1, u'a' + ::testing::UnitTest::GetInstance()->random_seed() % 26);
+#ifdef _WIN32
+    const fs::path folder = fs::temp_directory_path() / std::wstring(name.begin(), name.end());
+    const std::wstring native = folder.wstring();
+    std::u16string dir(native.begin(), native.end());
+#else
+    const fs::path folder = fs::temp_directory_path() / testutil::utf8(name);
+    std::u16string dir = testutil::u16(folder.string());
+#endif
+    dir += static_cast<char16_t>(fs::path::preferred_separator);
+    fs::remove_all(folder);
+    PortableProfileFiles files;
+    auto surface = makeLeftToRightSurface();
+    {
+        TfrmFonts fonts(FontServicePlatform{files, *surface, dir, true});
+        fonts.changefnt(u"D:\\Fonts\\hebsimp.shx", DosEnglishR);
+    }
+    EXPECT_TRUE(fs::is_regular_file(folder / "Hebrew.ini")) << "the folder is created and the settings written";
+    EXPECT_TRUE(fs::is_regular_file(folder / "HebFonts.txt"));
+    TfrmFonts again(FontServicePlatform{files, *surface, dir, true});
+    again.SetFntType(u"hebsimp.shx");
+    EXPECT_EQ(again.cStType, DosEnglishR);
+    fs::remove_all(folder);
+}
+
 }  // namespace
