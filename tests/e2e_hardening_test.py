@@ -222,6 +222,78 @@ for _name, _script, _cancelled in PATHS:
     cases.add(f"every host call failing in turn: {_name}", failing_calls_case(_name, _script, _cancelled))
 
 
+# The host interfaces each class of the test host answers.
+INTERFACES = {
+    "Application": ["IGcadApplication"],
+    "Document": ["IGcadDocument", "IGcadDatabase"],
+    "Utility": ["IGcadUtility"],
+    "TextStyle": ["IGcadTextStyle"],
+    "Text": ["IGcadObject", "IGcadEntity", "IGcadText"],
+    "MText": ["IGcadObject", "IGcadEntity", "IGcadMText"],
+    "BlockReference": ["IGcadObject", "IGcadEntity", "IGcadBlockReference"],
+    "AttributeReference": ["IGcadObject", "IGcadEntity", "IGcadAttributeReference"],
+    "Entity": ["IGcadObject", "IGcadEntity"],
+}
+CONNECTION_MESSAGE = "Can't get Gstar oleobj, ver =20"
+
+
+def check_refused(name, script, recorded, cls, interface):
+    """An interface that an object lacks: a command that asks for it ends
+    with E_UNEXPECTED, or, where the Parts say so, goes on without it."""
+    label = f"{name}: {cls} without {interface}"
+    refuse = f"refuse {cls} {interface}\n"
+    report = e2e.run_host(DRAWING + refuse + without_ui(script))
+    if stray_editors(report) and "ui " in script:
+        report = e2e.run_host(DRAWING + refuse + script)
+    no_references_left(report)
+    assert not stray_editors(report), f"{label}: a window was left open"
+    got = outcome(report["commands"][0])
+    messages = [m["text"] for m in report["messages"]]
+    if got[0] != S_OK:
+        assert got[:2] == ("0x8000FFFF", "vorn2017.Keltrav"), f"{label}: ended with {got}"
+        before = writes(recorded["calls"])
+        after = writes(report["calls"])
+        assert after == before[:len(after)], f"{label}: wrote beyond the recorded path: {after}"
+    elif messages == [CONNECTION_MESSAGE]:
+        assert (cls, interface) == ("Application", "IGcadApplication"), f"{label}: no connection"
+        assert report["calls"] == [], f"{label}: calls without a host"
+    elif (cls, interface) == ("AttributeReference", "IGcadAttributeReference"):
+        written = [c for c in report["calls"] if c["object"] == "AttributeReference" and c["access"] == "put"]
+        assert not written, f"{label}: attributes that cannot be read were written: {written}"
+    else:
+        # Not asked for on this path: everything as recorded.
+        assert [signature(c) for c in report["calls"]] == [signature(c) for c in recorded["calls"]], \
+            f"{label}: succeeded with other calls than the path's"
+
+
+TESTED_REFUSALS = set()
+
+
+def refused_interfaces_case(name, script):
+    def run():
+        recorded = e2e.run_host(DRAWING + script)
+        assert hrs(recorded) == [S_OK], hrs(recorded)
+        classes = sorted({c["object"] for c in recorded["calls"]} & set(INTERFACES))
+        faults, tested = [], 0
+        for cls in classes:
+            for interface in INTERFACES[cls]:
+                if (cls, interface) in TESTED_REFUSALS:
+                    continue
+                TESTED_REFUSALS.add((cls, interface))
+                tested += 1
+                try:
+                    check_refused(name, script, recorded, cls, interface)
+                except AssertionError as e:
+                    faults.append(str(e))
+        print(f"       {tested} interfaces refused in turn", flush=True)
+        assert not faults, "\n  ".join([""] + faults)
+    return run
+
+
+for _name, _script, _ in PATHS:
+    cases.add(f"every host interface refused in turn: {_name}", refused_interfaces_case(_name, _script))
+
+
 # --- Bad input -----------------------------------------------------------------
 
 def bad_handle_case():
