@@ -239,7 +239,7 @@ CONNECTION_MESSAGE = "Can't get Gstar oleobj, ver =20"
 
 def check_refused(name, script, recorded, cls, interface):
     """An interface that an object lacks: a command that asks for it ends
-    with E_UNEXPECTED, or, where the Parts say so, goes on without it."""
+    with E_UNEXPECTED, or, where the command is meant to, goes on without it."""
     label = f"{name}: {cls} without {interface}"
     refuse = f"refuse {cls} {interface}\n"
     report = e2e.run_host(DRAWING + refuse + without_ui(script))
