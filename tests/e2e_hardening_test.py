@@ -7,7 +7,15 @@ once per recorded call with that call made to fail. The command must end
 with that call's code and text (or with success where a failure is the
 user's answer, or with the text in a message box where it happened inside an
 open window), leave no window open, write nothing beyond what it wrote before
-the failure, and hold no host reference afterwards.
+the failure, and hold no host reference afterwards. Each host interface an
+object answers is refused in turn the same way.
+
+Bad input: Newtext handles that are empty, huge or no handle; a text of
+100,000 characters and contents of 10,000 paragraphs; NULs, unpaired
+surrogates and characters outside Windows-1255 in the host's strings;
+configuration files of garbage and a font map that cannot be written.
+Repeated use: 1,000 commands in one process with the library unloaded and
+loaded again, against its handles, memory and references.
 
 Usage: e2e_hardening_test.py ROOT PREFIX ARCH TESTHOST SERVER [OUTDIR]"""
 import json
