@@ -22,7 +22,9 @@ mkdir -p "$build/fuzz/corpus" "$build/fuzz/profile-corpus"
 "$build/fuzz/fuzz/conversions_fuzz" -runs=300000 -max_total_time=60 -max_len=512 \
   -artifact_prefix="$build/fuzz/" "$build/fuzz/corpus" 2>&1 | tail -2
 echo "== fuzzing the profile reader (bounded)"
-"$build/fuzz/fuzz/profile_fuzz" -max_total_time=30 -max_len=2048 \
+# Its files live in the temporary folder: in memory where there is one.
+fuzz_tmp=${TMPDIR:-/tmp}; [ -d /dev/shm ] && [ -w /dev/shm ] && fuzz_tmp=/dev/shm
+TMPDIR=$fuzz_tmp "$build/fuzz/fuzz/profile_fuzz" -max_total_time=30 -max_len=2048 \
   -artifact_prefix="$build/fuzz/" "$build/fuzz/profile-corpus" 2>&1 | tail -2
 
 # Xvfb for the windows, when no display is set; stopped on exit.
