@@ -86,7 +86,7 @@ def check_contents(z):
         elif section == "Fonts" and "=" in line:
             name, value = line.split("=", 1)
             entries[name.strip().upper()] = value.strip()
-    assert len(entries) >= 5, entries
+    assert {"HEBSIMP", "DRAVIK1"} <= set(entries), entries
     unknown = {k: v for k, v in entries.items() if v.upper() not in FONT_TYPES}
     assert not unknown, f"fonts with no type: {unknown}"
     assert {v.upper() for v in entries.values()} >= FONT_TYPES - {"TRUETYPE"}, "every stored type has an example"
