@@ -2,8 +2,9 @@
 # The demo: builds the server and the test host for 64-bit Windows and runs
 # the server's commands under Wine, with the test host playing the CAD
 # program (samples/demo.script): the line text editor opens on Hebrew texts,
-# typing is written into the drawing as it goes, a picture of the window is
-# saved. Then the conversions on sample strings of each font type.
+# typing is written into the drawing as it goes; the attribute and multiline
+# editors open on a block and a multiline text; a picture of each is saved.
+# Then the conversions on sample strings of each font type.
 # With a display of your own and --interactive, the windows wait for you
 # (samples/demo-interactive.script).
 set -euo pipefail

@@ -14,12 +14,21 @@ def main():
     for e in report["drawing"]["entities"]:
         if "textString" in e:
             print(f"  {e['handle']:>3} {e.get('styleName', ''):<5} stored {json.dumps(e['textString'])}")
-    print("\nWhat the editor showed:")
+        for a in e.get("attributes", []):
+            print(f"  {a['handle']:>3} {a.get('styleName', ''):<5} stored {json.dumps(a['textString'])}"
+                  f" (attribute {a['tag']} of block {e['name']})")
+    print("\nWhat the editors showed:")
     for w in report["windows"]:
-        if w["event"] == "read":
+        if w["event"] != "read":
+            continue
+        print(f"  {w['caption']}")
+        if w["caption"].startswith("Dravik"):
             edit = next((c["text"] for c in w["controls"] if c["id"] == 101), "")
             kind = next((c["text"] for c in w["controls"] if c["id"] == 102), "")
-            print(f"  {w['caption']}\n    text: {edit}\n    font type: {kind}")
+            print(f"    text: {edit}\n    font type: {kind}")
+        for c in w["controls"]:
+            for row in c.get("rows", []):
+                print(f"    row: {' | '.join(row) if isinstance(row, list) else row}")
     failed = [w["event"] for w in report["windows"] if w["event"].startswith("failed")]
     for f in failed:
         print(f"  {f}")
