@@ -19,7 +19,6 @@ const wchar_t* const kPickPrompt = L"Select text / Block with attributes:";
 const wchar_t* const kNothingSelected = L"Nothing selected, repeat the command ";
 const wchar_t* const kNotAnnotation = L"Entity is not Annotation";
 
-std::u16string u16(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
 
 std::wstring fileNamePart(const std::wstring& path) {
     const std::size_t cut = path.find_last_of(L"\\/:");
@@ -59,7 +58,7 @@ public:
     explicit HostTextEntity(HostObject ttx) : ttx_(std::move(ttx)) {}
     std::u16string textString() override { return u16(ttx_.getString(L"TextString")); }
     void setTextString(const std::u16string& text) override {
-        ttx_.put(L"TextString", Variant(std::wstring(text.begin(), text.end())));
+        ttx_.put(L"TextString", Variant(wide(text)));
     }
     void update() override { ttx_.call(L"Update"); }
 

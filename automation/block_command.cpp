@@ -14,9 +14,6 @@ namespace {
 const wchar_t* const kNoAttributes = L"Block without Attributes.";
 const wchar_t* const kWarningCaption = L"Warning";
 
-std::u16string u16(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
-std::wstring wide(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
-
 // An attribute reference, called by name. An element of the attribute list
 // that is no object fails at its first read, so the editor leaves it out.
 class HostAttribute : public editors::GridAttribute {

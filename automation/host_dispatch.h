@@ -9,12 +9,18 @@
 
 #include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "automation/host_error.h"
 
 namespace automation {
 
 using Microsoft::WRL::ComPtr;
+
+// The host's strings and the editors' text are both UTF-16: the same code
+// units under another character type.
+inline std::u16string u16(std::wstring_view s) { return std::u16string(s.begin(), s.end()); }
+inline std::wstring wide(std::u16string_view s) { return std::wstring(s.begin(), s.end()); }
 
 // A VARIANT that clears itself.
 class Variant {

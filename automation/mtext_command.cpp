@@ -13,8 +13,6 @@ namespace automation {
 
 namespace {
 
-std::wstring wide(std::u16string_view s) { return std::wstring(s.begin(), s.end()); }
-std::u16string u16(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
 
 // A point as the host takes it: an array of three doubles, x first.
 Variant pointVariant(const editors::Point3& p) {
