@@ -148,8 +148,24 @@ TEST_F(Registration, APathWithABlankIsRegisteredInShortForm) {
     RemoveDirectoryW(folder.c_str());
 }
 
+// A 64-bit Windows keeps a registry view for each bitness; a 32-bit Windows
+// has one view only, and KEY_WOW64_* name that same view.
+bool hasOtherRegistryView() {
+    if (sizeof(void*) == 8) return true;
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
 TEST_F(Registration, UnregisteringLeavesWhatTheOtherBitnessNeeds) {
     ASSERT_EQ(run(L"regsvr32 /s \"" + serverPath() + L"\""), 0u);
+    if (!hasOtherRegistryView()) {
+        // No other server can be registered beside this one: all of it goes.
+        ASSERT_EQ(run(L"regsvr32 /s /u \"" + serverPath() + L"\""), 0u);
+        expectUnregistered(HKEY_CLASSES_ROOT, L"");
+        EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, kTypeLib));
+        EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, L"Interface\\" + guidText(IID_IKeltrav)));
+        return;
+    }
     // The 32-bit server registered beside this one.
     const std::wstring other = L"Software\\Classes\\" + kClass + L"\\InprocServer32";
     HKEY key;
