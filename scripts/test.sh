@@ -5,8 +5,10 @@
 #   bash scripts/test.sh            everything
 #   bash scripts/test.sh --native   the native build and its tests only (the quick loop)
 #
-# The two architectures' Wine suites run at the same time, each in a prefix
-# and on a virtual display of its own, while the fuzzers run beside them.
+# Each architecture's Wine suite starts as soon as that architecture is
+# built and runs in two prefixes side by side, each with a virtual display of
+# its own; the fuzzers run beside them. Every part's output is kept in
+# build/test-logs/ and printed when it ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -20,7 +22,7 @@ bash scripts/setup.sh
 
 jobs=$(nproc)
 build=${VORN_BUILD:-build}
-logs=$build/test-logs
+logs=$root/$build/test-logs
 mkdir -p "$logs"
 started=$SECONDS
 stage() { echo "== $* ($((SECONDS - started)) s)"; }
@@ -32,28 +34,36 @@ ctest --test-dir "$build/native" --output-on-failure -j "$jobs"
 [ -n "$native_only" ] && { stage "native tests passed"; exit 0; }
 
 # --- What runs in the background, and its clean-up ---------------------------
-pids=() xvfbs=()
+pids=() names=() outputs=() xvfbs=()
 cleanup() {
+  local p
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  for p in "$build"/win*/wineprefix; do [ -d "$p" ] && WINEPREFIX=$root/$p /usr/lib/wine/wineserver -k 2>/dev/null || true; done
+  for p in "$build"/win*/wineprefix*; do [ -d "$p" ] && WINEPREFIX=$root/$p /usr/lib/wine/wineserver -k 2>/dev/null || true; done
   for p in "${xvfbs[@]}"; do kill "$p" 2>/dev/null || true; done
 }
 trap cleanup EXIT
 
-# A virtual display of its own for each suite: the editors' tests drive
-# windows, and two suites on one display would take each other's focus.
-# Prints the display's number.
+# background NAME LOG COMMAND...: runs the command with its output in LOG.
+background() {
+  local name=$1 log=$2; shift 2
+  "$@" >"$log" 2>&1 &
+  pids+=($!) names+=("$name") outputs+=("$log")
+}
+
+# A virtual display for each prefix: the editors' tests drive windows, and
+# two suites on one display would take each other's focus. Sets $display to
+# the number of a free one, from $display on.
+display=${VORN_XVFB_DISPLAY:-97}
 start_xvfb() {
-  local n=$1
-  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do display=$((display + 1)); done
+  Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
   xvfbs+=($!)
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-  echo "$n"
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
 }
 
 # Why 32-bit Windows programs cannot run here, or nothing when they can.
-# The loader is checked first; the real check runs a program in the prefix.
+# The loader is checked here; the suite itself first runs a program in its
+# prefixes, and says so when that fails.
 why_no_32bit() {
   local out
   if [ ! -x /usr/lib/wine/wine ]; then
@@ -68,7 +78,60 @@ why_no_32bit() {
   fi
 }
 
-# --- Cross builds --------------------------------------------------------------
+zip_of() { grep -- "-win$1.zip\$" "$logs/zips"; }
+
+# One architecture's suite: the tests labelled lane_b in a second prefix,
+# the others in the first, side by side; then the tests that need both
+# lanes' results, and the architecture's release zip installed and removed
+# by the zip's own scripts once the zips are made.
+wine_suite() {
+  local arch=$1 display_a=$2 display_b=$3 dir="$build/win-$1" winearch=win64 bits=64 status=0 a p
+  [ "$arch" = i686 ] && winearch=win32 bits=32
+  local prefix=$root/$dir/wineprefix lane_b=$root/$dir/wineprefix-b
+  scripts/wine-prefix.sh "$prefix" "$winearch"
+  scripts/wine-prefix.sh "$lane_b" "$winearch" "$prefix"
+  for p in "$prefix" "$lane_b"; do
+    # Wine's background services start with the first program and keep its
+    # output streams: start them here, away from ctest's. This is also the
+    # check that a program of this architecture runs at all.
+    if ! scripts/wine-run.sh "$p" "$winearch" cmd /c exit >/dev/null 2>&1 </dev/null; then
+      echo "a $bits-bit program did not run under Wine in $p"
+      return 1
+    fi
+  done
+  DISPLAY=:$display_a ctest --test-dir "$dir" --output-on-failure -j "$jobs" -LE 'lane_b|after_lanes' \
+    >"$logs/wine-$arch-a.log" 2>&1 &
+  a=$!
+  DISPLAY=:$display_b VORN_LANE_PREFIX=$lane_b ctest --test-dir "$dir" --output-on-failure -L lane_b \
+    >"$logs/wine-$arch-b.log" 2>&1 || status=1
+  wait "$a" || status=1
+  echo "-- in the first prefix"; cat "$logs/wine-$arch-a.log"
+  echo "-- in the second prefix"; cat "$logs/wine-$arch-b.log"
+  DISPLAY=:$display_a ctest --test-dir "$dir" --output-on-failure -L after_lanes || status=1
+  while [ ! -e "$logs/zips" ]; do sleep 1; done
+  DISPLAY=:$display_a python3 tests/release_install_test.py "$root" "$(zip_of "$bits")" "$prefix" "$winearch" \
+    "$root/$dir/testhost/testhost.exe" || status=1
+  return $status
+}
+
+fuzz() {
+  cmake -S . -B "$build/fuzz" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DVORN_FUZZ=ON -DVORN_BENCH=OFF >/dev/null
+  cmake --build "$build/fuzz" -j "$jobs" --target conversions_fuzz profile_fuzz
+  mkdir -p "$build/fuzz/corpus" "$build/fuzz/profile-corpus"
+  echo "-- the conversions"
+  "$build/fuzz/fuzz/conversions_fuzz" -runs=300000 -max_total_time=60 -max_len=512 \
+    -artifact_prefix="$build/fuzz/" "$build/fuzz/corpus" 2>&1 | tail -2
+  echo "-- the profile reader"
+  # Its files live in the temporary folder: in memory where there is one.
+  local fuzz_tmp=${TMPDIR:-/tmp}
+  [ -d /dev/shm ] && [ -w /dev/shm ] && fuzz_tmp=/dev/shm
+  TMPDIR=$fuzz_tmp "$build/fuzz/fuzz/profile_fuzz" -max_total_time=30 -max_len=2048 \
+    -artifact_prefix="$build/fuzz/" "$build/fuzz/profile-corpus" 2>&1 | tail -2
+}
+
+# --- Cross builds, each architecture's suite started once it is built ---------
+rm -f "$logs/zips"
 archs=()
 no32=$(why_no_32bit)
 for arch in x86_64 i686; do
@@ -84,73 +147,28 @@ for arch in x86_64 i686; do
   fi
   cmake --build "$dir" -j "$jobs"
   archs+=("$arch")
+  start_xvfb; da=$display; display=$((display + 1))
+  start_xvfb; db=$display; display=$((display + 1))
+  stage "$arch tests under Wine: started"
+  background "$arch tests under Wine" "$logs/wine-$arch.log" wine_suite "$arch" "$da" "$db"
 done
 
 stage "release packages"
-zips_made=$(bash scripts/release.sh --from "$build")
-mapfile -t zips <<<"$zips_made"
-zip_of() { local z; for z in "${zips[@]}"; do case $z in *-win"$1".zip) echo "$z" ;; esac; done; }
-
-# --- Wine suites and fuzzing, side by side -------------------------------------
-# One architecture: its prefix, a program that must run in it, its tests,
-# then its release zip installed and removed by the zip's own scripts.
-wine_suite() {
-  local arch=$1 display=$2 dir="$build/win-$1" winearch=win64 bits=64
-  [ "$arch" = i686 ] && winearch=win32 bits=32
-  local prefix=$root/$dir/wineprefix
-  export DISPLAY=:$display
-  scripts/wine-prefix.sh "$prefix" "$winearch"
-  # Wine's background services start with the first program and keep its
-  # output streams: start them here, away from ctest's. This is also the
-  # check that a program of this architecture runs at all.
-  if ! scripts/wine-run.sh "$prefix" "$winearch" cmd /c exit >/dev/null 2>&1 </dev/null; then
-    echo "a $bits-bit program did not run under Wine in $prefix"
-    return 1
-  fi
-  ctest --test-dir "$dir" --output-on-failure -j "$jobs"
-  python3 tests/release_install_test.py "$root" "$(zip_of "$bits")" "$prefix" "$winearch" \
-    "$root/$dir/testhost/testhost.exe"
-}
-
-fuzz() {
-  cmake -S . -B "$build/fuzz" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-    -DVORN_FUZZ=ON -DVORN_BENCH=OFF >/dev/null
-  cmake --build "$build/fuzz" -j 1 --target conversions_fuzz profile_fuzz
-  mkdir -p "$build/fuzz/corpus" "$build/fuzz/profile-corpus"
-  echo "-- the conversions"
-  "$build/fuzz/fuzz/conversions_fuzz" -runs=300000 -max_total_time=60 -max_len=512 \
-    -artifact_prefix="$build/fuzz/" "$build/fuzz/corpus" 2>&1 | tail -2
-  echo "-- the profile reader"
-  # Its files live in the temporary folder: in memory where there is one.
-  local fuzz_tmp=${TMPDIR:-/tmp}
-  [ -d /dev/shm ] && [ -w /dev/shm ] && fuzz_tmp=/dev/shm
-  TMPDIR=$fuzz_tmp "$build/fuzz/fuzz/profile_fuzz" -max_total_time=30 -max_len=2048 \
-    -artifact_prefix="$build/fuzz/" "$build/fuzz/profile-corpus" 2>&1 | tail -2
-}
-
-stage "under Wine: ${archs[*]}; fuzzing beside them"
-names=() outputs=()
-# background NAME LOG COMMAND...: runs the command with its output in LOG.
-background() {
-  local name=$1 log=$2; shift 2
-  "$@" >"$log" 2>&1 &
-  pids+=($!) names+=("$name") outputs+=("$log")
-}
-display=${VORN_XVFB_DISPLAY:-97}
-for arch in "${archs[@]}"; do
-  d=$(start_xvfb "$display"); display=$((d + 1))
-  background "$arch tests under Wine" "$logs/wine-$arch.log" wine_suite "$arch" "$d"
-done
-background "fuzzing (bounded)" "$logs/fuzz.log" fuzz
+bash scripts/release.sh --from "$build" >"$logs/zips.part"
+mv "$logs/zips.part" "$logs/zips"
 # A 32-bit zip that cannot be installed here is still checked for its contents.
-[ -n "$no32" ] && background "32-bit zip contents" "$logs/zip-32.log" \
-  python3 tests/release_install_test.py "$root" "$(zip_of 32)"
+if [ -n "$no32" ]; then
+  background "32-bit zip contents" "$logs/zip-32.log" python3 tests/release_install_test.py "$root" "$(zip_of 32)"
+fi
+
+stage "fuzzing, beside the Wine suites"
+background "fuzzing (bounded)" "$logs/fuzz.log" fuzz
 
 failed=()
 for i in "${!pids[@]}"; do
   status=0
   wait "${pids[$i]}" || status=$?
-  echo "== ${names[$i]}"
+  echo "== ${names[$i]} (ended by $((SECONDS - started)) s)"
   cat "${outputs[$i]}"
   [ "$status" -eq 0 ] || failed+=("${names[$i]}")
 done
@@ -158,9 +176,11 @@ pids=()
 
 echo "== summary ($((SECONDS - started)) s)"
 for arch in "${archs[@]}"; do
-  echo "$arch: $(grep -h 'tests passed' "$logs/wine-$arch.log" | tail -1)"
+  for lane in a b; do
+    echo "$arch, prefix $lane: $(grep -h 'tests passed' "$logs/wine-$arch-$lane.log" | tail -1)"
+  done
 done
-[ -n "$no32" ] && echo "i686: the server built; its tests not run: $no32"
+[ -n "$no32" ] && echo "i686: the server built and its zip checked; its tests not run: $no32"
 if [ ${#failed[@]} -gt 0 ]; then
   echo "failed: ${failed[*]}"
   exit 1
