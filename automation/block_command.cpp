@@ -49,8 +49,10 @@ std::vector<std::shared_ptr<editors::GridAttribute>> attributesOf(const VARIANT&
             Variant element;
             if (SUCCEEDED(SafeArrayGetElement(array, &i, element.get()))) object = toObject(*element);
         } else if (type == VT_DISPATCH || type == VT_UNKNOWN) {
-            IUnknown* element = nullptr;
-            if (SUCCEEDED(SafeArrayGetElement(array, &i, &element))) object.Attach(element);
+            // The element comes with a reference of its own for the ComPtr
+            // to hold (mingw-w64's Attach would add another); a failed read
+            // leaves it empty.
+            SafeArrayGetElement(array, &i, object.GetAddressOf());
         }
         attributes.push_back(std::make_shared<HostAttribute>(std::move(object)));
     }

@@ -29,6 +29,7 @@ EntityData entityData(const EntityLine& line, const Drawing& drawing) {
     data.insertionPoint = line.point;
     data.width = line.width;
     data.height = styleHeight(drawing, line.style);
+    data.attributeArray = line.attributeArray;
     return data;
 }
 

@@ -222,15 +222,28 @@ HRESULT Entity::getName(Invocation& call) { return call.returns(stringVariant(da
 HRESULT Entity::getHasAttributes(Invocation& call) { return call.returns(boolVariant(!data_.attributes.empty())); }
 
 HRESULT Entity::getAttributes(Invocation& call) {
-    SAFEARRAY* array = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(data_.attributes.size()));
+    const AttributeArray& form = data_.attributeArray;
+    SAFEARRAY* array = SafeArrayCreateVector(form.type, form.lowerBound, static_cast<ULONG>(data_.attributes.size()));
     if (!array) return E_OUTOFMEMORY;
-    for (LONG i = 0; i < static_cast<LONG>(data_.attributes.size()); ++i) {
-        Variant element;
-        *element.get() = dispatchVariant(data_.attributes[static_cast<std::size_t>(i)]);
-        SafeArrayPutElement(array, &i, element.get());
+    for (std::size_t i = 0; i < data_.attributes.size(); ++i) {
+        LONG index = form.lowerBound + static_cast<LONG>(i);
+        IDispatch* attribute = data_.attributes[i];
+        HRESULT hr;
+        if (form.type == VT_VARIANT) {
+            Variant element;
+            *element.get() = dispatchVariant(attribute);
+            hr = SafeArrayPutElement(array, &index, element.get());
+        } else {
+            // The array takes its own reference to each object it is given.
+            hr = SafeArrayPutElement(array, &index, attribute);
+        }
+        if (FAILED(hr)) {
+            SafeArrayDestroy(array);
+            return hr;
+        }
     }
     VARIANT result;
-    V_VT(&result) = VT_ARRAY | VT_VARIANT;
+    V_VT(&result) = VT_ARRAY | form.type;
     V_ARRAY(&result) = array;
     return call.returns(result);
 }

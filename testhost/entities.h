@@ -12,6 +12,13 @@ namespace testhost {
 
 enum class EntityKind { Text, MText, BlockReference, AttributeReference, Other };
 
+// How GetAttributes hands a block's attributes over: a vector of variants
+// (each VT_DISPATCH), of IDispatch or of IUnknown pointers, from lowerBound.
+struct AttributeArray {
+    VARTYPE type = VT_VARIANT;
+    LONG lowerBound = 0;
+};
+
 struct EntityData {
     EntityKind kind = EntityKind::Other;
     std::wstring handle, entityName;
@@ -19,6 +26,7 @@ struct EntityData {
     std::wstring tag;        // attribute reference
     std::wstring blockName;  // block reference
     std::vector<Entity*> attributes;
+    AttributeArray attributeArray;  // block reference
     Point insertionPoint{};  // multiline text
     double width = 0, height = 0;
     long attachmentPoint = 1;

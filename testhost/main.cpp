@@ -1,7 +1,8 @@
-// testhost SCRIPT: plays the CAD host for the automation server. Builds the
+// testhost SCRIPT...: plays the CAD host for the automation server. Builds the
 // script's drawing, publishes the application, calls the server's commands
-// and prints what happened as JSON. Exit code 0 when the script ran, 2 when
-// it could not be read.
+// and prints what happened as JSON; several scripts run one after another,
+// each in a COM session of its own, and print an array of their reports.
+// Exit code 0 when the scripts ran, 2 when one could not be read.
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
@@ -10,6 +11,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "testhost/drawing.h"
 #include "testhost/entities.h"
@@ -85,7 +87,8 @@ private:
     ServerObjects servers_;
 };
 
-int run(const Script& script, bool interactive) {
+// One script from the start of COM to its end, which unloads the server.
+int run(const Script& script, bool interactive, std::string& text) {
     if (HRESULT hr = OleInitialize(nullptr); FAILED(hr)) {
         complain(L"OleInitialize failed");
         return 1;
@@ -108,10 +111,27 @@ int run(const Script& script, bool interactive) {
     OleUninitialize();
     record.watcher = &watcher;
     record.rot = &rot;
-    const std::string text = report(host, record);
+    text = report(host, record);
+    return 0;
+}
+
+bool readScript(const wchar_t* file, Script& script) {
+    std::string bytes;
+    if (!readFile(file, bytes)) {
+        complain(std::wstring(L"cannot read ") + file);
+        return false;
+    }
+    std::wstring error;
+    if (!parseScript(bytes, hostClassNames(), script, error)) {
+        complain(std::wstring(file) + L": " + error);
+        return false;
+    }
+    return true;
+}
+
+void print(const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
-    return 0;
 }
 
 }  // namespace
@@ -120,21 +140,21 @@ int wmain(int argc, wchar_t** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     // --interactive: the user answers the windows; nothing is closed for them.
     const bool interactive = argc == 3 && lstrcmpiW(argv[1], L"--interactive") == 0;
-    if (argc != 2 && !interactive) {
-        complain(L"usage: testhost [--interactive] SCRIPT");
+    if (argc < 2 || (lstrcmpiW(argv[1], L"--interactive") == 0 && !interactive)) {
+        complain(L"usage: testhost --interactive SCRIPT | testhost SCRIPT...");
         return kBadScript;
     }
-    const wchar_t* file = argv[argc - 1];
-    std::string bytes;
-    if (!readFile(file, bytes)) {
-        complain(std::wstring(L"cannot read ") + file);
-        return kBadScript;
+    std::vector<Script> scripts(interactive ? 1 : static_cast<std::size_t>(argc - 1));
+    for (std::size_t i = 0; i < scripts.size(); ++i)
+        if (!readScript(argv[argc - static_cast<int>(scripts.size()) + static_cast<int>(i)], scripts[i]))
+            return kBadScript;
+    const bool several = scripts.size() > 1;
+    if (several) print("[\n");
+    for (std::size_t i = 0; i < scripts.size(); ++i) {
+        std::string text;
+        if (int status = run(scripts[i], interactive, text)) return status;
+        print((i ? ",\n" : "") + text);
     }
-    Script script;
-    std::wstring error;
-    if (!parseScript(bytes, hostClassNames(), script, error)) {
-        complain(std::wstring(file) + L": " + error);
-        return kBadScript;
-    }
-    return run(script, interactive);
+    if (several) print("]\n");
+    return 0;
 }

@@ -260,6 +260,7 @@ public:
     void text(Cursor& c);
     void mtext(Cursor& c);
     void block(Cursor& c);
+    void attributeArray(Cursor& c);
     void entity(Cursor& c);
     void pick(Cursor& c);
     void point(Cursor& c);
@@ -284,6 +285,7 @@ private:
     const std::vector<ClassNames>& classes_;
     std::set<std::wstring> handles_;
     std::vector<UiStep> pendingSteps_;
+    AttributeArray attributeArray_;  // for the blocks that follow
 };
 
 struct Keyword {
@@ -298,6 +300,7 @@ const Keyword kKeywords[] = {
     {L"text", &Parser::text},
     {L"mtext", &Parser::mtext},
     {L"block", &Parser::block},
+    {L"attribute-array", &Parser::attributeArray},
     {L"entity", &Parser::entity},
     {L"pick", &Parser::pick},
     {L"point", &Parser::point},
@@ -405,6 +408,7 @@ void Parser::block(Cursor& c) {
     e.kind = EntityKind::BlockReference;
     e.handle = c.text(L"handle");
     e.blockName = c.text(L"block name");
+    e.attributeArray = attributeArray_;
     addHandle(e.handle);
     while (!c.atEnd()) {
         const std::vector<std::wstring> parts = splitOutsideQuotes(c.raw(L"attribute"), L':', 4);
@@ -414,6 +418,24 @@ void Parser::block(Cursor& c) {
         e.attributes.push_back(a);
     }
     script_.entities.push_back(e);
+}
+
+struct NamedVartype {
+    const wchar_t* name;
+    VARTYPE type;
+};
+
+const NamedVartype kAttributeArrayTypes[] = {
+    {L"variant", VT_VARIANT}, {L"dispatch", VT_DISPATCH}, {L"unknown", VT_UNKNOWN}};
+
+// attribute-array variant|dispatch|unknown [LBOUND]
+void Parser::attributeArray(Cursor& c) {
+    const NamedVartype* type = lookUp(kAttributeArrayTypes, c.text(L"variant, dispatch or unknown"));
+    if (!type) fail(L"attribute-array takes variant, dispatch or unknown");
+    AttributeArray form{type->type, 0};
+    if (!c.atEnd()) form.lowerBound = static_cast<LONG>(c.integer(L"lower bound"));
+    c.end();
+    attributeArray_ = form;
 }
 
 // entity HANDLE CLASSNAME

@@ -65,6 +65,7 @@ struct EntityLine {
     Point point{};
     double width = 0;
     std::vector<AttributeLine> attributes;
+    AttributeArray attributeArray;
 };
 
 struct Script {

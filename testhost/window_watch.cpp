@@ -9,10 +9,14 @@ namespace testhost {
 namespace {
 
 constexpr UINT kTickMs = 50;
-// A window that no step is about is closed after this long.
+// A window that no step left is about is closed after this long; when no
+// step is left at all, none can be about it, and it goes once it has settled.
 constexpr DWORD kStrayMs = 5000;
-// After the command returns, modeless windows get this long for the steps left.
+constexpr DWORD kStrayWithoutStepsMs = 300;
+// After the command returns, modeless windows get this long for the steps
+// left, while one is shown; with none shown, a short time to appear.
 constexpr DWORD kAfterCommandMs = 5000;
+constexpr DWORD kAfterCommandNoWindowMs = 300;
 constexpr int kMessageTextId = 0xFFFF;
 // A step that cannot be done in this time fails, and the steps after it are
 // dropped, so that the windows left are closed as strays.
@@ -304,7 +308,11 @@ void CALLBACK WindowWatcher::onTimer(HWND, UINT, UINT_PTR, DWORD) {
 
 void WindowWatcher::pumpWhileStepsRemain() {
     const DWORD start = GetTickCount();
-    while (!steps_.empty() && !interactive_ && GetTickCount() - start < kAfterCommandMs) {
+    auto waiting = [&] {
+        const DWORD waited = GetTickCount() - start;
+        return waited < kAfterCommandNoWindowMs || (waited < kAfterCommandMs && !visibleThreadWindows().empty());
+    };
+    while (!steps_.empty() && !interactive_ && waiting()) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, kTickMs, QS_ALLINPUT);
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -519,7 +527,7 @@ void WindowWatcher::closeStrays(const std::vector<HWND>& windows) {
     for (HWND window : windows) {
         if (dismissed_.count(window) || isMessageBox(window) || expected(window)) continue;
         const DWORD seen = firstSeen_.emplace(window, now).first->second;
-        if (now - seen < kStrayMs) continue;
+        if (now - seen < (steps_.empty() ? kStrayWithoutStepsMs : kStrayMs)) continue;
         windows_.push_back(describeWindow(command_, window, L"closed"));
         PostMessageW(window, WM_CLOSE, 0, 0);
         dismissed_.insert(window);

@@ -248,6 +248,40 @@ def _(r):
     no_references_left(r)
 
 
+# The forms in which a host hands a block's attributes over (the array's
+# element type and lower bound), each closed with OK and with Cancel.
+ARRAY_FORMS = [("variant", 0), ("dispatch", 0), ("unknown", 0), ("variant", 1), ("dispatch", -2)]
+# Each (form, closed with) on a block of its own, attributes BLOCKa and BLOCKb.
+FORM_BLOCKS = {f"{n}{closed[0]}": (form, lower, closed)
+               for n, (form, lower) in enumerate(ARRAY_FORMS) for closed in ("OK", "Cancel")}
+GRID_STEPS = {"OK": "ui key enter\n", "Cancel": "ui click Cancel\n"}
+
+
+def array_form_script():
+    drawing = "".join(f'attribute-array {form} {lower}\nblock {b} DOOR {b}a:Dos:A:"one" {b}b:Dos:B:"two"\n'
+                      for b, (form, lower, _) in FORM_BLOCKS.items())
+    commands = "".join(f"pick {b}\nui window \"VORN*\"\nui read\n{GRID_STEPS[closed]}call late Edit\n"
+                       for b, (_, _, closed) in FORM_BLOCKS.items())
+    return STYLES + drawing + commands
+
+
+@case("attributes handed over as variants, objects or unknowns, from any lower bound: read, and released",
+      array_form_script())
+def _(r):
+    assert hrs(r) == [S_OK] * len(FORM_BLOCKS), hrs(r)
+    no_failed_steps(r)
+    shown = [rows(w) for w in reads(r)]
+    assert shown == [[["1", "one"], ["2", "two"]]] * len(FORM_BLOCKS), shown
+    for b, (form, lower, closed) in FORM_BLOCKS.items():
+        written = [puts(r, b + "a"), puts(r, b + "b")]
+        expected = [["one"] * 2, ["two"] * 2] if closed == "OK" else [[], []]
+        assert written == expected, f"{form} from {lower}, {closed}: written {written}"
+    held = sorted({FORM_BLOCKS[x["id"][:-1]] for x in r["references"]
+                   if x["outstanding"] != 0 and x["object"] == "AttributeReference"})
+    assert not held, f"attribute references held after the command, by form: {held}"
+    no_references_left(r)
+
+
 def save_shot():
     bmp = SHOT + ".bmp"
     if os.path.exists(bmp) and shutil.which("convert"):

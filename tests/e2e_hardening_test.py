@@ -110,15 +110,20 @@ def check_outcome(label, call, index, got, messages, calls_made, recorded_calls)
     assert after == before[:len(after)], f"{label}: wrote beyond what came before the failure: {after}"
 
 
-def check_in_window(name, script, recorded, index):
-    """A call made while the window is open or after it closed, failed: the
-    window's steps run as recorded."""
+def in_window_script(script, recorded, index):
+    """The path with recorded call `index` made to fail, the window's steps
+    run as recorded."""
+    code, text = code_and_text(index)
+    call = recorded["calls"][index]
+    n = sum(1 for c in recorded["calls"][:index + 1] if same_kind(c, call))
+    return DRAWING + f'fail {call["object"]}.{call["member"]} {call["access"]} {code} "{text}" call {n}\n' + script
+
+
+def check_in_window(name, recorded, index, report):
+    """A call made while the window is open or after it closed, failed."""
     code, text = code_and_text(index)
     call = recorded["calls"][index]
     label = f'{name}: call {index} {call["object"]}.{call["member"]} {call["access"]}'
-    n = sum(1 for c in recorded["calls"][:index + 1] if same_kind(c, call))
-    fail = f'fail {call["object"]}.{call["member"]} {call["access"]} {code} "{text}" call {n}\n'
-    report = e2e.run_host(DRAWING + fail + script)
     assert [c for c in report["calls"] if c.get("injected")], f"{label}: the failure was not reached"
     no_references_left(report)
     assert not stray_editors(report), f"{label}: a window was left open: {stray_editors(report)}"
@@ -137,9 +142,9 @@ def check_in_window(name, script, recorded, index):
     check_outcome(label, call, index, got, messages, report["calls"], recorded["calls"])
 
 
-def check_before_window(name, script, recorded, indices):
-    """Calls made before the window opens, failed one per command in one
-    process: each command ends at its failure, and no window opens."""
+def before_window_script(script, recorded, indices):
+    """The path without its window's steps once per index, each time with
+    the next of the recorded calls `indices` made to fail."""
     calls = recorded["calls"]
     lines = []
     for k, index in enumerate(indices):
@@ -148,8 +153,16 @@ def check_before_window(name, script, recorded, indices):
         n = sum(1 for j in indices[:k] for c in calls[:j + 1] if same_kind(c, call))
         n += sum(1 for c in calls[:index + 1] if same_kind(c, call))
         lines.append(f'fail {call["object"]}.{call["member"]} {call["access"]} {code} "{text}" call {n}\n')
-    body = without_ui(script)
-    report = e2e.run_host(DRAWING + "".join(lines) + body * len(indices))
+    return DRAWING + "".join(lines) + without_ui(script) * len(indices)
+
+
+def check_before_window(name, script, recorded, indices, report=None):
+    """Calls made before the window opens, failed one per command in one
+    process (before_window_script's report, run here when not given): each
+    command ends at its failure, and no window opens."""
+    calls = recorded["calls"]
+    if report is None:
+        report = e2e.run_host(before_window_script(script, recorded, indices))
     no_references_left(report)
     faults = []
     made = report["calls"]
@@ -180,16 +193,28 @@ def check_before_window(name, script, recorded, indices):
     return []
 
 
+RECORDINGS = {}
+
+
+def recording(script):
+    """The report of DRAWING + script: every path, as it is and with its
+    window cancelled at once, is run in one process on first use."""
+    if script not in RECORDINGS:
+        scripts = [s for _, ok, cancelled in PATHS for s in (ok, cancelled)]
+        RECORDINGS.update(zip(scripts, e2e.run_hosts([DRAWING + s for s in scripts])))
+    return RECORDINGS[script]
+
+
 def failing_calls_case(name, script, cancelled):
     def run():
-        recorded = e2e.run_host(DRAWING + script)
+        recorded = recording(script)
         assert hrs(recorded) == [S_OK], f"the path itself: {hrs(recorded)} {e2e.failed_steps(recorded)}"
         assert not e2e.failed_steps(recorded), e2e.failed_steps(recorded)
         calls = recorded["calls"]
         assert calls, "no host calls recorded"
         # The calls that the path makes whether the window ends with OK or
         # with Cancel at once come before the window opens.
-        quick = e2e.run_host(DRAWING + cancelled)["calls"]
+        quick = recording(cancelled)["calls"]
         opened = 0
         while opened < min(len(calls), len(quick)) and signature(calls[opened]) == signature(quick[opened]):
             opened += 1
@@ -204,18 +229,20 @@ def failing_calls_case(name, script, cancelled):
             todo.append(index)
         early = [i for i in todo if i < opened
                  and (calls[i]["object"], calls[i]["member"], calls[i]["access"]) not in LEFT_OUT]
-        faults = check_before_window(name, script, recorded, early) if early else []
-        # Each needs a run of its own with the window's steps: the first call
-        # of each kind once the window is open, and the path's last call.
+        # Each needs a session of its own with the window's steps: the first
+        # call of each kind once the window is open, and the path's last call.
         late, kinds = [], set()
         for index in [i for i in todo if i not in early]:
             kind = (calls[index]["object"], calls[index]["member"], calls[index]["access"])
             if kind not in kinds or index == len(calls) - 1:
                 late.append(index)
                 kinds.add(kind)
-        for index in late:
+        reports = e2e.run_hosts(([before_window_script(script, recorded, early)] if early else []) +
+                                [in_window_script(script, recorded, index) for index in late])
+        faults = check_before_window(name, script, recorded, early, reports.pop(0)) if early else []
+        for index, report in zip(late, reports):
             try:
-                check_in_window(name, script, recorded, index)
+                check_in_window(name, recorded, index, report)
             except AssertionError as e:
                 faults.append(str(e))
         print(f"       {len(early)} calls before the window and {len(late)} after it opened, "
@@ -245,14 +272,22 @@ INTERFACES = {
 CONNECTION_MESSAGE = "Can't get Gstar oleobj, ver =20"
 
 
-def check_refused(name, script, recorded, cls, interface):
+def refused_runs(script, refusals):
+    """The reports of the path with each (class, interface) refused: without
+    the window's steps, and with them where the window opened all the same."""
+    scripts = [DRAWING + f"refuse {cls} {interface}\n" + without_ui(script) for cls, interface in refusals]
+    reports = e2e.run_hosts(scripts)
+    again = [i for i, report in enumerate(reports) if stray_editors(report) and "ui " in script]
+    for i, report in zip(again, e2e.run_hosts([DRAWING + f"refuse {refusals[i][0]} {refusals[i][1]}\n" + script
+                                               for i in again])):
+        reports[i] = report
+    return reports
+
+
+def check_refused(name, recorded, cls, interface, report):
     """An interface that an object lacks: a command that asks for it ends
     with E_UNEXPECTED, or, where the command is meant to, goes on without it."""
     label = f"{name}: {cls} without {interface}"
-    refuse = f"refuse {cls} {interface}\n"
-    report = e2e.run_host(DRAWING + refuse + without_ui(script))
-    if stray_editors(report) and "ui " in script:
-        report = e2e.run_host(DRAWING + refuse + script)
     no_references_left(report)
     assert not stray_editors(report), f"{label}: a window was left open"
     got = outcome(report["commands"][0])
@@ -279,21 +314,19 @@ TESTED_REFUSALS = set()
 
 def refused_interfaces_case(name, script):
     def run():
-        recorded = e2e.run_host(DRAWING + script)
+        recorded = recording(script)
         assert hrs(recorded) == [S_OK], hrs(recorded)
         classes = sorted({c["object"] for c in recorded["calls"]} & set(INTERFACES))
-        faults, tested = [], 0
-        for cls in classes:
-            for interface in INTERFACES[cls]:
-                if (cls, interface) in TESTED_REFUSALS:
-                    continue
-                TESTED_REFUSALS.add((cls, interface))
-                tested += 1
-                try:
-                    check_refused(name, script, recorded, cls, interface)
-                except AssertionError as e:
-                    faults.append(str(e))
-        print(f"       {tested} interfaces refused in turn", flush=True)
+        refusals = [(cls, interface) for cls in classes for interface in INTERFACES[cls]
+                    if (cls, interface) not in TESTED_REFUSALS]
+        TESTED_REFUSALS.update(refusals)
+        faults = []
+        for (cls, interface), report in zip(refusals, refused_runs(script, refusals)):
+            try:
+                check_refused(name, recorded, cls, interface, report)
+            except AssertionError as e:
+                faults.append(str(e))
+        print(f"       {len(refusals)} interfaces refused in turn", flush=True)
         assert not faults, "\n  ".join([""] + faults)
     return run
 

@@ -33,15 +33,29 @@ def wine(*args, timeout=180):
 
 
 def run_host(script):
-    with tempfile.NamedTemporaryFile("w", suffix=".txt", delete=False, encoding="utf-8") as f:
-        f.write(script)
+    return run_hosts([script])[0]
+
+
+def run_hosts(scripts):
+    """The reports of scripts run one after another in one test host process,
+    each in a COM session of its own: what a process of its own would give,
+    without a process start each."""
+    if not scripts:
+        return []
+    files = []
     try:
-        out = wine(TESTHOST, windows_path(f.name))
+        for script in scripts:
+            with tempfile.NamedTemporaryFile("w", suffix=".txt", delete=False, encoding="utf-8") as f:
+                f.write(script)
+            files.append(f.name)
+        out = wine(TESTHOST, *[windows_path(name) for name in files], timeout=180 + 30 * len(scripts))
     finally:
-        os.unlink(f.name)
+        for name in files:
+            os.unlink(name)
     if out.returncode != 0:
         raise AssertionError(f"testhost exited {out.returncode}: {out.stderr}{out.stdout[-2000:]}")
-    return json.loads(out.stdout)
+    reports = json.loads(out.stdout)
+    return reports if len(scripts) > 1 else [reports]
 
 
 def config_folder():
