@@ -189,8 +189,17 @@ TEST_F(Registration, UnregisteringLeavesWhatTheOtherBitnessNeeds) {
     RegDeleteKeyExW(HKEY_LOCAL_MACHINE, other.c_str(), kOtherView, 0);
     RegDeleteKeyExW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + kClass).c_str(), kOtherView, 0);
     ASSERT_FALSE(keyExists(HKEY_LOCAL_MACHINE, other, kOtherView)) << "clean for the other tests";
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, kTypeLib.c_str());
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"vorn2017.Keltrav");
+    // What the other server would still need goes too, in both views.
+    for (REGSAM view : {kOwnView, kOtherView}) {
+        HKEY classes;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes", 0, KEY_ALL_ACCESS | view, &classes) != ERROR_SUCCESS)
+            continue;
+        RegDeleteTreeW(classes, (L"TypeLib\\" + guidText(LIBID_vorn2017)).c_str());
+        RegDeleteTreeW(classes, (L"Interface\\" + guidText(IID_IKeltrav)).c_str());
+        RegDeleteTreeW(classes, L"vorn2017.Keltrav");
+        RegCloseKey(classes);
+    }
+    EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, L"Interface\\" + guidText(IID_IKeltrav))) << "clean for the other tests";
 }
 
 TEST(TypeLibrary, AsEmbedded) {
