@@ -108,10 +108,11 @@ public:
     bool isCancel() const { return isCancel_; }
 
 private:
-    void setStyleState(const std::u16string& styleName);
+    hebrew::StyleState styleNamed(const std::u16string& styleName) const;
     void appendRow(GridRow row);
     std::optional<std::size_t> rowWithKey(const std::u16string& key) const;
-    std::u16string keyFor(const std::u16string& prompt, const hebrew::DisplayOrderer& surface) const;
+    std::u16string keyFor(const std::u16string& prompt, const hebrew::DisplayOrderer& surface,
+                          const hebrew::StyleState& style) const;
 
     hebrew::TfrmFonts& fonts_;
     hebrew::KeyboardSwitch& keyboard_;

@@ -103,11 +103,6 @@ void TfrmFonts::readKeyTables() {
     }
 }
 
-void TfrmFonts::SetFntType(const std::u16string& fsname) {
-    cStType = classifyFont(fsname, fontmaps);
-    cStFont = styleFontName(fsname);
-}
-
 void TfrmFonts::changefnt(const std::u16string& fname, fntType ft) {
     const std::u16string key = upperCase(baseName(fname));
     auto row = std::find_if(fontmaps.begin(), fontmaps.end(),
@@ -147,17 +142,17 @@ void TfrmFonts::ensureConfigFolder() {
         platform_.profiles.createFolder(ConfigFolder);
 }
 
-std::u16string TfrmFonts::AcadToEditWin(std::u16string_view ss) const {
-    return acadToEdit(ss, style(), platform_.surface, true);
+std::u16string TfrmFonts::AcadToEditWin(std::u16string_view ss, const StyleState& style) const {
+    return acadToEdit(ss, style, platform_.surface, true);
 }
-std::u16string TfrmFonts::AcadToEditWinG(std::u16string_view ss) const {
-    return acadToEdit(ss, style(), platform_.surface, false);
+std::u16string TfrmFonts::AcadToEditWinG(std::u16string_view ss, const StyleState& style) const {
+    return acadToEdit(ss, style, platform_.surface, false);
 }
-std::u16string TfrmFonts::EditToacadWin(std::u16string_view ss) const {
-    return editToAcad(ss, style(), platform_.surface, true);
+std::u16string TfrmFonts::EditToacadWin(std::u16string_view ss, const StyleState& style) const {
+    return editToAcad(ss, style, platform_.surface, true);
 }
-std::u16string TfrmFonts::EditToacadWinG(std::u16string_view ss) const {
-    return editToAcad(ss, style(), platform_.surface, false);
+std::u16string TfrmFonts::EditToacadWinG(std::u16string_view ss, const StyleState& style) const {
+    return editToAcad(ss, style, platform_.surface, false);
 }
 std::u16string TfrmFonts::ConvertLeftToRight(std::u16string_view s) const {
     return hebrew::ConvertLeftToRight(s, platform_.surface);
