@@ -17,6 +17,7 @@ namespace automation {
 namespace {
 
 const wchar_t* const kPickPrompt = L"Select text / Block with attributes:";
+// Deliberate: the closing blank is part of what the command line shows.
 const wchar_t* const kNothingSelected = L"Nothing selected, repeat the command ";
 const wchar_t* const kNotAnnotation = L"Entity is not Annotation";
 
@@ -39,6 +40,7 @@ SingleLineStyle singleLineStyle(const HostObject& text, const HostObject& styles
     HostObject style = textStyleIn(styles, styleName);
     const std::wstring fontFile = style.getString(L"FontFile");
     const long generationFlag = style.getLong(L"TextGenerationFlag");
+    // Deliberate: no blank after "Font:".
     return {frmFonts()->styleOf(u16(fontFile), generationFlag),
             L"Dravik Line editor, Style: " + styleName + L"; Font:" + fileNamePart(fontFile)};
 }
@@ -79,6 +81,8 @@ std::u16string openLineEditor(const LineEditorWindow& window, HostTextEntity& te
 // after Cancel; a full cycle back to the start records nothing.
 void recordChangedFontType(const LineEditorWindow& window, hebrew::fntType startType) {
     const hebrew::StyleState& now = window->behaviour().style();
+    // Deliberate: changefnt drops one more extension from a name that has lost its own, so
+    // "a.b.shx" is recorded under "A" while the map is asked for "A.B".
     if (now.type != startType) frmFonts()->changefnt(now.font, now.type);
 }
 

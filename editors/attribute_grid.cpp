@@ -99,6 +99,7 @@ int AttributeGrid::BitBtn2Click() {
 }
 
 void AttributeGrid::FormClose() {
+    // Deliberate: OK writes every row here, and the command writes them all once more.
     if (!isCancel_) update();
     hebrew::SelectEnglishKeyboard(keyboard_);
 }

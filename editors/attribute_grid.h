@@ -64,6 +64,7 @@ struct GridPlacement {
     int left = 0, top = 0, width = 0, height = 0;
 };
 
+// Deliberate: "Attribut" and the three closing blanks are what users and the host's macros see.
 inline const char16_t* const kGridCaptionPrefix = u"VORN Attribut Editor : Block:   ";
 inline const char16_t* const kRedrawCommand = u"REDRAW";
 inline const char16_t* const kCaptionEnglish = u"&English";

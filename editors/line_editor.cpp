@@ -38,6 +38,7 @@ std::u16string LineEditor::open(LineTextEntity* ttx, const hebrew::StyleState& s
     ttx_ = ttx;
     style_ = style;
     if (how == Opening::NewText) {
+        // The handler stays attached: typing writes at once.
         s_.view.setEditText(u"");
         ChangeEd();
         return {};

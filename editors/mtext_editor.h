@@ -28,9 +28,11 @@ constexpr int kAttachmentTopRight = 3;
 
 constexpr std::u16string_view kCornerPrompt = u"Top right corner for block of text:";
 constexpr std::u16string_view kOppositePrompt = u"Opposite corner of block of text:";
+// Deliberate: the misspelled "Heihgt" is the prompt users see.
 constexpr std::u16string_view kHeightPrompt = u"Heihgt each line of text:";
 constexpr std::u16string_view kPrintLineBreak = u"(princ \"\\n\") ";
 constexpr std::u16string_view kRedrawEdited = u"REDRAW";
+// Deliberate: a created text is redrawn with a blank after the command, an edited one without.
 constexpr std::u16string_view kRedrawCreated = u"REDRAW ";
 
 struct Point3 {

@@ -50,8 +50,6 @@ struct FontServicePlatform {
     bool configFolderIsReal = true;
 };
 
-const char16_t* fontTypeName(fntType ft);
-
 class TfrmFonts {
 public:
     // Loads "Hebrew.ini", "HebFonts.txt" and "editdef.txt".

@@ -76,7 +76,7 @@ TEST_F(FontService, SettingsAreReadAndKeptAsTheyWere) {
     EXPECT_EQ(f.readString(kIni, u"Lib", u"Standard", u"?"), u"std.dwg");
 }
 
-TEST_F(FontService, SetFntTypeClassifies) {
+TEST_F(FontService, StyleOfClassifies) {
     files.set(kFonts, u"Fonts", u"hebsimp", u"DosHebrew");
     files.set(kFonts, u"Fonts", u"HEBKEY", u"DosEnglish");
     files.set(kFonts, u"Fonts", u"hebkeyr", u"dosenglishr");
