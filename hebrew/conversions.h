@@ -11,15 +11,21 @@
 #include <string_view>
 
 #include "display_order.h"
+#include "font_types.h"
 #include "heblib.h"
 
 namespace hebrew {
 
 struct StyleState {
-    std::u16string font;  // cStFont: the style's font file name
+    std::u16string font;  // cStFont: the style's font file, as styleFontName (font_style.h) gives it
     fntType type = DosHebrew;  // cStType
     bool backwards = false;  // cStBack: the style draws its text backwards
 };
+
+inline bool operator==(const StyleState& a, const StyleState& b) {
+    return a.font == b.font && a.type == b.type && a.backwards == b.backwards;
+}
+inline bool operator!=(const StyleState& a, const StyleState& b) { return !(a == b); }
 
 // False when s holds a letter of the font type's own encoding.
 bool isEnglishOnly(std::u16string_view s, fntType ft);
