@@ -535,11 +535,11 @@ protected:
     void TearDown() override { fs::remove_all(dir_); }
 
     std::string write(const std::string& name, const std::string& content) {
-        std::ofstream(dir_ / name, std::ios::binary) << content;
-        return (dir_ / name).u8string();
+        std::ofstream(dir_ / fs::u8path(name), std::ios::binary) << content;
+        return (dir_ / fs::u8path(name)).u8string();
     }
     std::string read(const std::string& name) {
-        std::ifstream f(dir_ / name, std::ios::binary);
+        std::ifstream f(dir_ / fs::u8path(name), std::ios::binary);
         std::stringstream s;
         s << f.rdbuf();
         return s.str();
@@ -554,7 +554,7 @@ protected:
         std::fclose(err);
         return code;
     }
-    std::string path(const std::string& name) { return (dir_ / name).u8string(); }
+    std::string path(const std::string& name) { return (dir_ / fs::u8path(name)).u8string(); }
 
     fs::path dir_;
     std::string map_, errors_;
@@ -614,9 +614,11 @@ TEST_F(Command, FoldersAreMigratedAndABadDrawingDoesNotStopTheOthers) {
 
 TEST_F(Command, OneDrawingAndADryRun) {
     write("in/a.dxf", good());
-    write("out.dxf", "old contents");
-    EXPECT_EQ(run({path("in/a.dxf"), path("out.dxf")}), kAllMigrated);
-    EXPECT_EQ(read("out.dxf"), migrate(good(), Target::Host).out);
+    // A Hebrew file name, replaced where it exists.
+    const std::string output = "\xD7\xA9\xD7\xA8\xD7\x98\xD7\x95\xD7\x98.dxf";
+    write(output, "old contents");
+    EXPECT_EQ(run({path("in/a.dxf"), path(output)}), kAllMigrated) << errors_;
+    EXPECT_EQ(read(output), migrate(good(), Target::Host).out);
     EXPECT_EQ(run({"--dry-run", "--report", path("r.tsv"), path("in")}), kAllMigrated);
     EXPECT_EQ(linesOf(read("r.tsv")).size(), 2u);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "in"), fs::directory_iterator()), 2);  // a.dxf, sub
