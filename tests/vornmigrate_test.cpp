@@ -391,12 +391,12 @@ TEST_P(Mtext, KeepsItsCodesAndConvertsTheTextBetween) {
 const std::string kShalomEscaped = "\\U+05E9\\U+05DC\\U+05D5\\U+05DD";
 const std::string kLongDos = [] {
     std::string s;
-    for (int i = 0; i < 40; ++i) s += kDosShalom + " ";
+    for (int i = 0; i < 60; ++i) s += kDosShalom + " ";  // 300 bytes: two chunks
     return s;
 }();
 const std::string kLongExpected = [] {
     std::string s = " ";  // the trailing blank reads first
-    for (int i = 0; i < 40; ++i) s += kShalomEscaped + (i < 39 ? " " : "");
+    for (int i = 0; i < 60; ++i) s += kShalomEscaped + (i < 59 ? " " : "");
     return s;
 }();
 
@@ -619,6 +619,11 @@ TEST_F(Command, OneDrawingAndADryRun) {
     write(output, "old contents");
     EXPECT_EQ(run({path("in/a.dxf"), path(output)}), kAllMigrated) << errors_;
     EXPECT_EQ(read(output), migrate(good(), Target::Host).out);
+    // Migrated copies inside the folder migrated are not taken again.
+    EXPECT_EQ(run({"--out-dir", path("in/migrated"), path("in")}), kAllMigrated);
+    EXPECT_EQ(run({"--out-dir", path("in/migrated"), path("in")}), kAllMigrated) << errors_;
+    EXPECT_FALSE(fs::exists(dir_ / "in" / "migrated" / "migrated"));
+    fs::remove_all(dir_ / "in" / "migrated");
     EXPECT_EQ(run({"--dry-run", "--report", path("r.tsv"), path("in")}), kAllMigrated);
     EXPECT_EQ(linesOf(read("r.tsv")).size(), 2u);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "in"), fs::directory_iterator()), 2);  // a.dxf, sub
