@@ -410,7 +410,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "}\\k\\o\\l",
                   "\\A1;\\H2.5x;\\W0.8;\\Q15;\\T1.2;\\C1;\\c255;\\pxi-3,l3;\\L\\O\\K{\\F" "romans|c0;" +
                       kShalomEscaped + "}\\k\\o\\l",
-                  Status::Converted},
+                  Status::Review},  // a shape font of its own (\F) keeps drawing the old codes
         MtextCase{"CodesInEnglishStayPut", "ab\\~c{\\S1/2;}d\\Pline", "ab\\~c{\\S1/2;}d\\Pline", Status::Same},
         // A code between Hebrew letters cannot keep its place: left, review.
         MtextCase{"CodeInsideAHebrewRun",
