@@ -55,7 +55,7 @@ std::string sameWidthNumber(std::string_view oldValue, long value) {
     return number;
 }
 
-// Text for the report: no tab or line break may split its columns.
+// A name or text that does not decode, shown byte for byte in the report.
 std::u16string bytesAsLatin1(std::string_view s) {
     std::u16string out;
     for (char c : s) out += static_cast<char16_t>(static_cast<unsigned char>(c));
