@@ -314,6 +314,15 @@ TEST(Texts, EnglishInALegacyStyleStaysAsStored) {
     }
 }
 
+TEST(Texts, WithoutAStyleTheyAreInStandard) {
+    Dxf d;
+    d.pair(0, "SECTION").pair(2, "TABLES").pair(0, "TABLE").pair(2, "STYLE").style("Standard", "hebsimp");
+    d.pair(0, "ENDTAB").pair(0, "ENDSEC").entities().pair(0, "TEXT").pair(1, kDosShalom).end();
+    const Migrated run = migrate("\xEF\xBB\xBF" + d.str(), Target::Logical);
+    EXPECT_EQ(run.rows.at(0).style, "STANDARD");
+    EXPECT_EQ(run.rows.at(0).newText, kShalom);
+}
+
 TEST(Texts, AttdefPromptIsARowOfItsOwn) {
     Dxf d;
     d.header("AC1015").styles().entities().text("ATTDEF", "DOS", kDosShalom).end();
