@@ -12,15 +12,16 @@
 #include <string_view>
 
 #include "automation/host_error.h"
+#include "hebrew/text_encoding.h"
 
 namespace automation {
 
 using Microsoft::WRL::ComPtr;
 
 // The host's strings and the editors' text are both UTF-16: the same code
-// units under another character type.
-inline std::u16string u16(std::wstring_view s) { return std::u16string(s.begin(), s.end()); }
-inline std::wstring wide(std::u16string_view s) { return std::wstring(s.begin(), s.end()); }
+// units under another character type (the commands' short names).
+inline std::u16string u16(std::wstring_view s) { return hebrew::fromWide(s); }
+inline std::wstring wide(std::u16string_view s) { return hebrew::toWide(s); }
 
 // A VARIANT that clears itself.
 class Variant {

@@ -10,6 +10,8 @@
 #include <functional>
 #include <string>
 
+#include "hebrew/text_encoding.h"
+
 namespace editors {
 
 // The window's modal result: 0 while it runs, then 1 (OK) or 2 (Cancel).
@@ -41,8 +43,8 @@ HFONT createFont(const wchar_t* face, int pixelHeight, BYTE charset = DEFAULT_CH
 bool fontExists(const wchar_t* face);
 
 std::wstring windowText(HWND window);
-inline std::wstring toWide(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
-inline std::u16string fromWide(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
+using hebrew::fromWide;
+using hebrew::toWide;
 
 // An exception's text (UTF-8) as the user reads it.
 std::wstring errorText(const std::exception& e);
