@@ -3,12 +3,10 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <exception>
 
 #include "editors/modal_window.h"
 #include "hebrew/display_order_win32.h"
 #include "hebrew/keyboard_win32.h"
-#include "hebrew/utf8.h"
 
 namespace editors {
 
@@ -62,12 +60,10 @@ TfrmGrid::TfrmGrid(hebrew::TfrmFonts& fonts, GridHost& host)
     : keyboard_(std::make_unique<hebrew::Win32Keyboard>()), grid_(fonts, *keyboard_, host) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
-    HINSTANCE instance = thisModule();
-    registerWindowClass(kClassName, windowProc, instance);
     RECT r{0, 0, kClientWidth, kClientHeight};
     AdjustWindowRectEx(&r, kStyle, FALSE, WS_EX_RTLREADING);
-    window_ = CreateWindowExW(WS_EX_RTLREADING, kClassName, kDesignCaption, kStyle, kDesignLeft, kDesignTop,
-                              r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance, this);
+    create(kClassName, kDesignCaption, WS_EX_RTLREADING, kStyle, kDesignLeft, kDesignTop, r.right - r.left,
+           r.bottom - r.top);
     const GridPlacement p = grid_.FormCreate();
     createControls();
     SetWindowPos(window_, nullptr, p.left, p.top, p.width, p.height, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -80,9 +76,8 @@ TfrmGrid::~TfrmGrid() {
         GetWindowPlacement(window_, &placement);
         const RECT& r = placement.rcNormalPosition;
         grid_.FormDestroy({r.left, r.top, r.right - r.left, r.bottom - r.top});
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-        DestroyWindow(window_);
     }
+    destroy();
     if (formFont_) DeleteObject(formFont_);
     if (labelFont_) DeleteObject(labelFont_);
 }
@@ -324,15 +319,6 @@ LRESULT CALLBACK TfrmGrid::cellEditorProc(HWND editor, UINT message, WPARAM wPar
     return DefSubclassProc(editor, message, wParam, lParam);
 }
 
-template <typename Handler>
-void TfrmGrid::guarded(Handler&& handler) {
-    try {
-        handler();
-    } catch (const std::exception& e) {
-        showEventError(window_, e);
-    }
-}
-
 void TfrmGrid::onCommand(int id, int code) {
     if (code != BN_CLICKED) return;
     switch (id) {
@@ -365,17 +351,7 @@ void TfrmGrid::onNotify(const NMHDR& header) {
         guarded([&] { beginEdit(static_cast<std::size_t>(click.iItem), click.iSubItem == 0 ? 0 : 1); });
 }
 
-LRESULT CALLBACK TfrmGrid::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<TfrmGrid*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TfrmGrid*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    return self ? self->handle(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
-}
-
-LRESULT TfrmGrid::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TfrmGrid::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND: onCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
         case WM_NOTIFY: onNotify(*reinterpret_cast<const NMHDR*>(lParam)); return 0;
@@ -395,7 +371,7 @@ LRESULT TfrmGrid::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case DM_GETDEFID: return MAKELRESULT(IDOK, DC_HASDEFID);
         default: break;
     }
-    return DefWindowProcW(window_, message, wParam, lParam);
+    return defaultHandling(message, wParam, lParam);
 }
 
 }  // namespace editors

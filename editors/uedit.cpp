@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <exception>
-
 #include "editors/editor_resources.h"
 #include "editors/modal_window.h"
 #include "hebrew/keyboard_win32.h"
@@ -11,7 +9,6 @@
 namespace editors {
 
 TfrmLtedit* frmLtedit = nullptr;
-HHOOK langHook = nullptr;
 
 namespace {
 
@@ -51,6 +48,11 @@ enum : int {
 
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_THICKFRAME | WS_CLIPCHILDREN;  // no title-bar buttons
 
+// The language reports go to the open line editor.
+void reportLanguage(int code, std::intptr_t lParam) {
+    reportShellToLineEditor(frmLtedit ? &frmLtedit->behaviour() : nullptr, code, static_cast<std::uintptr_t>(lParam));
+}
+
 HFONT editBoxFont() {
     if (fontExists(L"HNarkisim")) return createFont(L"HNarkisim", 19);
     return createFont(L"Arial", 19, HEBREW_CHARSET);  // a face the system maps to one with Hebrew
@@ -61,15 +63,13 @@ HFONT editBoxFont() {
 TfrmLtedit::TfrmLtedit(hebrew::TfrmFonts& fonts)
     : fonts_(fonts),
       keyboard_(std::make_unique<hebrew::Win32Keyboard>()),
-      editor_(LineEditorSeams{fonts, *this, *keyboard_, *this, *this, *this}) {
+      langHook_(reportLanguage),
+      editor_(LineEditorSeams{fonts, *this, *keyboard_, *this, *this, langHook_}) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_UPDOWN_CLASS | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
-    HINSTANCE instance = thisModule();
-    registerWindowClass(kClassName, windowProc, instance);
     RECT r{0, 0, kClientWidth, kClientHeight};
     AdjustWindowRectEx(&r, kStyle, FALSE, 0);
-    window_ = CreateWindowExW(0, kClassName, kDesignCaption, kStyle, kLeft, kTop, r.right - r.left,
-                              r.bottom - r.top, nullptr, nullptr, instance, this);
+    create(kClassName, kDesignCaption, 0, kStyle, kLeft, kTop, r.right - r.left, r.bottom - r.top);
     createControls();
     RECT outer;
     GetWindowRect(window_, &outer);
@@ -77,12 +77,8 @@ TfrmLtedit::TfrmLtedit(hebrew::TfrmFonts& fonts)
 }
 
 TfrmLtedit::~TfrmLtedit() {
-    if (langHook) remove();  // a window destroyed before it was shown
-    if (window_) {
-        KillTimer(window_, kTmr3);
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-        DestroyWindow(window_);
-    }
+    langHook_.remove();  // a window destroyed before it was shown
+    destroy();
     if (images_) ImageList_Destroy(images_);
     if (formFont_) DeleteObject(formFont_);
     if (editFont_) DeleteObject(editFont_);
@@ -196,26 +192,6 @@ void TfrmLtedit::stop() { KillTimer(window_, kTmr3); }
 
 short TfrmLtedit::query(int virtualKey) { return GetAsyncKeyState(virtualKey); }
 
-namespace {
-LRESULT CALLBACK LangHookProc(int code, WPARAM wParam, LPARAM lParam) {
-    return static_cast<LRESULT>(
-        languageHookProc(frmLtedit ? &frmLtedit->behaviour() : nullptr, code, static_cast<std::uintptr_t>(lParam),
-                         [&] { return static_cast<long long>(CallNextHookEx(langHook, code, wParam, lParam)); }));
-}
-}  // namespace
-
-void TfrmLtedit::install() {
-    if (langHook) return;
-    // A failed installation leaves the handle zero: no reports, and the next
-    // window tries again.
-    langHook = SetWindowsHookExW(WH_SHELL, LangHookProc, thisModule(), GetCurrentThreadId());
-}
-
-void TfrmLtedit::remove() {
-    if (langHook) UnhookWindowsHookEx(langHook);
-    langHook = nullptr;
-}
-
 int TfrmLtedit::ShowModal() {
     modalResult_ = 0;
     FormShow();
@@ -240,17 +216,6 @@ void TfrmLtedit::FormShow() {
         SendMessageW(edit1_, EM_SETSEL, end, end);
     }
     SetWindowPos(window_, HWND_TOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top, 0);
-}
-
-void TfrmLtedit::endModal(int result) { modalResult_ = result; }
-
-template <typename Handler>
-void TfrmLtedit::guarded(Handler&& handler) {
-    try {
-        handler();
-    } catch (const std::exception& e) {
-        showEventError(window_, e);
-    }
 }
 
 void TfrmLtedit::symbolClick(int button) {
@@ -358,17 +323,7 @@ void TfrmLtedit::onContextMenu(HWND target, POINT screen) {
     DeleteObject(english);
 }
 
-LRESULT CALLBACK TfrmLtedit::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<TfrmLtedit*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TfrmLtedit*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    return self ? self->handle(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
-}
-
-LRESULT TfrmLtedit::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TfrmLtedit::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND: onCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
         case WM_NOTIFY: {
@@ -393,7 +348,7 @@ LRESULT TfrmLtedit::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case DM_GETDEFID: return MAKELRESULT(IDOK, DC_HASDEFID);
         default: break;
     }
-    return DefWindowProcW(window_, message, wParam, lParam);
+    return defaultHandling(message, wParam, lParam);
 }
 
 }  // namespace editors
