@@ -18,7 +18,7 @@ namespace {
 const wchar_t* const kClassName = L"Tfrmmtext";
 const wchar_t* const kCaption = L"Quillet Multiline Editor";
 // Filter "Text files(*.txt)|*.txt|All files|*.*" in the dialogs' own form.
-const wchar_t kFileFilter[] = L"Text files(*.txt)\0*.txt\0All files\0*.*\0";
+const wchar_t kFileFilter[] = L"Text files(*.txt)\0*.txt\0All files\0*.*\0";  // Deliberate: no blank before "("
 
 // The layout, in pixels.
 constexpr int kClientWidth = 603, kClientHeight = 344;
@@ -368,12 +368,14 @@ int Tfrmmtext::ShowModal() {
 void Tfrmmtext::FormShow() {
     updateActions();
     ShowWindow(window_, SW_SHOW);
+    // Deliberate: brought to the front as a hot key would, over the host.
     SendMessageW(window_, WM_SYSCOMMAND, SC_HOTKEY, reinterpret_cast<LPARAM>(window_));
     guarded([&] { editor_.FormShow(); });
     SetFocus(memo1_);
 }
 
-// Escape does not close the window; Ctrl+C, Ctrl+X and Ctrl+V run the actions.
+// Deliberate: Escape does not close the window (it has no cancel key).
+// Ctrl+C, Ctrl+X and Ctrl+V run the actions.
 bool Tfrmmtext::previewKey(const MSG& msg) {
     const bool keyMessage = msg.message == WM_KEYDOWN || msg.message == WM_KEYUP || msg.message == WM_CHAR;
     if (keyMessage && (msg.wParam == VK_ESCAPE)) return true;

@@ -28,8 +28,10 @@ constexpr int kAttachmentTopRight = 3;
 
 constexpr std::u16string_view kCornerPrompt = u"Top right corner for block of text:";
 constexpr std::u16string_view kOppositePrompt = u"Opposite corner of block of text:";
+// Deliberate: "Heihgt", as users have always read the prompt.
 constexpr std::u16string_view kHeightPrompt = u"Heihgt each line of text:";
 constexpr std::u16string_view kPrintLineBreak = u"(princ \"\\n\") ";
+// Deliberate: the redraw after creating a text has a trailing blank.
 constexpr std::u16string_view kRedrawEdited = u"REDRAW";
 constexpr std::u16string_view kRedrawCreated = u"REDRAW ";
 

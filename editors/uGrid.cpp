@@ -16,6 +16,7 @@ namespace {
 
 const wchar_t* const kClassName = L"TfrmGrid";
 const wchar_t* const kDesignCaption = L"Quillet Edit Attributes";
+// Deliberate: two blanks before the colon, as the label has always read.
 const wchar_t* const kBlockLabel = L"Block  :";
 
 // The layout, in pixels.
@@ -192,6 +193,8 @@ int TfrmGrid::ShowModal() {
     ShowWindow(window_, SW_SHOW);
     FormShow();
     const int result = ModalLoop::run(window_, modalResult_, [this](const MSG& msg) { return previewKey(msg); });
+    // Deliberate: every row is written back here, changed or not, and after OK
+    // the command writes them all once more (REDRAW goes twice).
     grid_.FormClose();
     return result;
 }
@@ -364,7 +367,7 @@ LRESULT TfrmGrid::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 layout();
             }
             return 0;
-        case WM_CLOSE:  // the close box: the rows are written back, the command sees Cancel
+        case WM_CLOSE:  // Deliberate: the close box writes the rows back, yet the command sees Cancel
             guarded([&] { endEdit(true); });
             endModal(kModalCancel);
             return 0;

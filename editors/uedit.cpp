@@ -15,6 +15,7 @@ namespace {
 const wchar_t* const kClassName = L"TfrmLtedit";
 const wchar_t* const kDesignCaption = L"Quillet Line Text Editor";
 const wchar_t* const kStatusText = L"Windows Screen Editor";
+// Deliberate: the hint is spelled as users have always read it.
 const wchar_t* const kLangHint = L"Hebre/English tuggle";
 const wchar_t* const kFontTypeHint = L"Font Type";
 
@@ -100,6 +101,7 @@ void TfrmLtedit::createControls() {
     SendMessageW(statusBar_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
     btnOk_ = CreateWindowExW(0, L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 27, 16,
                              window_, reinterpret_cast<HMENU>(IDOK), instance, nullptr);
+    // Deliberate: the field keeps the control's old name, btnCansel.
     btnCansel_ = CreateWindowExW(0, L"BUTTON", L"Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
                                  40, 16, window_, reinterpret_cast<HMENU>(IDCANCEL), instance, nullptr);
     for (HWND control : {statusBar_, btnOk_, btnCansel_, edt1_})
@@ -307,7 +309,8 @@ void TfrmLtedit::appendMenuItem(HMENU menu, UINT id, const wchar_t* text, HBITMA
     InsertMenuItemW(menu, GetMenuItemCount(menu), TRUE, &item);
 }
 
-// PopupMenu2: the two languages with their images; choosing one does nothing.
+// PopupMenu2: the two languages with their images.
+// Deliberate: choosing one does nothing; the menu only shows the images.
 void TfrmLtedit::onContextMenu(HWND target, POINT screen) {
     if (target != toolBar_) return;
     POINT p = screen;
