@@ -16,8 +16,13 @@ struct DisabledWindows {
 BOOL CALLBACK disableOne(HWND hwnd, LPARAM param) {
     auto* state = reinterpret_cast<DisabledWindows*>(param);
     if (hwnd != state->keep && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
-        EnableWindow(hwnd, FALSE);
-        state->windows.push_back(hwnd);
+        // Kept first: a window that could not be kept is not disabled.
+        bool kept = false;
+        guardedCall([&] {
+            state->windows.push_back(hwnd);
+            kept = true;
+        }, [](const char*) {});
+        if (kept) EnableWindow(hwnd, FALSE);
     }
     return TRUE;
 }

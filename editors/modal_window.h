@@ -50,7 +50,6 @@ using hebrew::toWide;
 // A failure's text as the user reads it: an exception's message (UTF-8), or
 // a fixed text for a failure that carries none (nullptr).
 std::wstring errorText(const char* what);
-inline std::wstring errorText(const std::exception& e) { return errorText(e.what()); }
 
 // A failure inside an event handler of an open window: shown, and the window
 // stays open. Topmost, as the editors are, or it could open behind them.
