@@ -1,7 +1,8 @@
 // Text encodings of files, command lines and the platform's strings: UTF-8,
 // UTF-16 in both byte orders with and without byte order marks, and
 // Windows-1255 (codepage.h holds its table and the 8-bit form). Every
-// conversion between bytes and UTF-16 text in the system goes through here.
+// conversion between bytes and UTF-16 text in the server and its tools goes
+// through here.
 //
 // Bytes that are not valid in their encoding are handled by one of three
 // explicit policies, chosen by the caller:
