@@ -477,16 +477,18 @@ void Tfrmmtext::onNotify(const NMHDR& header) {
         if (b.id && static_cast<UINT_PTR>(b.id) == header.idFrom && b.hint) tip.lpszText = const_cast<wchar_t*>(b.hint);
 }
 
+void Tfrmmtext::onTimer(UINT_PTR id) {
+    if (id == kTimer2) guarded([&] { editor_.Timer2Timer(); });
+    if (id == kActionUpdate) updateActions();
+}
+
 LRESULT Tfrmmtext::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
             if (lParam == 0 || reinterpret_cast<HWND>(lParam) != memo1_) onCommand(LOWORD(wParam));
             return 0;
         case WM_NOTIFY: onNotify(*reinterpret_cast<const NMHDR*>(lParam)); return 0;
-        case WM_TIMER:
-            if (wParam == kTimer2) guarded([&] { editor_.Timer2Timer(); });
-            if (wParam == kActionUpdate) updateActions();
-            return 0;
+        case WM_TIMER: onTimer(wParam); return 0;
         case WM_SIZE:
             if (memo1_) layout();
             return 0;

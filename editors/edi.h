@@ -38,6 +38,7 @@ private:
     void layout();
     void onCommand(int id);
     void onNotify(const NMHDR& header);
+    void onTimer(UINT_PTR id);
     bool previewKey(const MSG& msg);
     void updateActions();
     void FormShow();

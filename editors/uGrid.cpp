@@ -354,23 +354,30 @@ void TfrmGrid::onNotify(const NMHDR& header) {
         guarded([&] { beginEdit(static_cast<std::size_t>(click.iItem), click.iSubItem == 0 ? 0 : 1); });
 }
 
+// The cell editor lost the focus to something other than itself.
+void TfrmGrid::onCommitCell() {
+    if (cellEditor_ && GetFocus() != cellEditor_) guarded([&] { endEdit(true); });
+}
+
+void TfrmGrid::onSize() {
+    if (!btnOk_) return;  // still being created
+    guarded([&] { endEdit(true); });
+    layout();
+}
+
+// Deliberate: the close box writes the rows back, yet the command sees Cancel.
+void TfrmGrid::onClose() {
+    guarded([&] { endEdit(true); });
+    endModal(kModalCancel);
+}
+
 LRESULT TfrmGrid::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND: onCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
         case WM_NOTIFY: onNotify(*reinterpret_cast<const NMHDR*>(lParam)); return 0;
-        case kCommitCellMessage:
-            if (cellEditor_ && GetFocus() != cellEditor_) guarded([&] { endEdit(true); });
-            return 0;
-        case WM_SIZE:
-            if (btnOk_) {
-                guarded([&] { endEdit(true); });
-                layout();
-            }
-            return 0;
-        case WM_CLOSE:  // Deliberate: the close box writes the rows back, yet the command sees Cancel
-            guarded([&] { endEdit(true); });
-            endModal(kModalCancel);
-            return 0;
+        case kCommitCellMessage: onCommitCell(); return 0;
+        case WM_SIZE: onSize(); return 0;
+        case WM_CLOSE: onClose(); return 0;
         case DM_GETDEFID: return MAKELRESULT(IDOK, DC_HASDEFID);
         default: break;
     }

@@ -59,6 +59,9 @@ private:
     void deleteRow();
     void onCommand(int id, int code);
     void onNotify(const NMHDR& header);
+    void onCommitCell();
+    void onSize();
+    void onClose();
 
     std::unique_ptr<hebrew::KeyboardSwitch> keyboard_;
     AttributeGrid grid_;

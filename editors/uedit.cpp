@@ -326,6 +326,15 @@ void TfrmLtedit::onContextMenu(HWND target, POINT screen) {
     DeleteObject(english);
 }
 
+void TfrmLtedit::onTimer(UINT_PTR id) {
+    if (id == kTmr3) guarded([&] { editor_.tmr3Timer(); });
+}
+
+// Alt+F4: as Cancel.
+void TfrmLtedit::onClose() {
+    guarded([&] { endModal(editor_.btnCanselClick()); });
+}
+
 LRESULT TfrmLtedit::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND: onCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
@@ -335,9 +344,7 @@ LRESULT TfrmLtedit::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return result;
         }
         case WM_ACTIVATE: onActivate(LOWORD(wParam) != WA_INACTIVE); return 0;
-        case WM_TIMER:
-            if (wParam == kTmr3) guarded([&] { editor_.tmr3Timer(); });
-            return 0;
+        case WM_TIMER: onTimer(wParam); return 0;
         case WM_SIZE:
             if (edit1_) onSize();
             return 0;
@@ -345,9 +352,7 @@ LRESULT TfrmLtedit::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CONTEXTMENU:
             onContextMenu(reinterpret_cast<HWND>(wParam), {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
             return 0;
-        case WM_CLOSE:  // Alt+F4: as Cancel
-            guarded([&] { endModal(editor_.btnCanselClick()); });
-            return 0;
+        case WM_CLOSE: onClose(); return 0;
         case DM_GETDEFID: return MAKELRESULT(IDOK, DC_HASDEFID);
         default: break;
     }

@@ -43,6 +43,8 @@ private:
     void onNotify(const NMHDR& header, LRESULT& result);
     void onSize();
     void onActivate(bool active);
+    void onTimer(UINT_PTR id);
+    void onClose();
     void onGetMinMaxInfo(MINMAXINFO& info) const;
     void onContextMenu(HWND target, POINT screen);
     HBITMAP imageBitmap(int image) const;
