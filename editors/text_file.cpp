@@ -97,7 +97,8 @@ bool readFileBytes(const std::u16string& path, std::string& bytes, std::u16strin
 }
 
 bool writeFileBytes(const std::u16string& path, std::string_view bytes, std::u16string& error) {
-    Handle file{CreateFileW(hebrew::toWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    Handle file{CreateFileW(hebrew::toWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr)};
     if (file.h == INVALID_HANDLE_VALUE) return failed(error, lastErrorMessage());
     while (!bytes.empty()) {
         DWORD put = 0;

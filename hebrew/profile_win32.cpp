@@ -66,7 +66,8 @@ std::vector<std::u16string> Win32ProfileFiles::readKeys(const std::u16string& fi
 
 bool Win32ProfileFiles::writeString(const std::u16string& file, const std::u16string& section,
                                     const std::u16string& key, const std::u16string& value) {
-    return WritePrivateProfileStringW(toWide(section).c_str(), toWide(key).c_str(), toWide(value).c_str(), toWide(file).c_str()) != FALSE;
+    return WritePrivateProfileStringW(toWide(section).c_str(), toWide(key).c_str(), toWide(value).c_str(),
+                                      toWide(file).c_str()) != FALSE;
 }
 
 // With no key the platform removes the whole section.
