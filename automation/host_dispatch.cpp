@@ -2,7 +2,6 @@
 
 #include <oleauto.h>
 
-#include <map>
 #include <utility>
 #include <vector>
 
@@ -15,17 +14,6 @@ std::wstring lowerCase(const wchar_t* s) {
     for (wchar_t& c : out)
         if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
     return out;
-}
-
-struct GuidLess {
-    bool operator()(const GUID& a, const GUID& b) const { return memcmp(&a, &b, sizeof a) < 0; }
-};
-
-// Dispatch identifiers by interface and name: the same for every object
-// that offers the interface.
-std::map<GUID, std::map<std::wstring, DISPID>, GuidLess>& dispidCache() {
-    static std::map<GUID, std::map<std::wstring, DISPID>, GuidLess> cache;
-    return cache;
 }
 
 std::wstring describeCall(const wchar_t* interfaceName, const wchar_t* name) {
@@ -75,11 +63,11 @@ HostObject HostObject::query(IUnknown* obj, const GUID& iid, const wchar_t* inte
     if (FAILED(obj->QueryInterface(iid, reinterpret_cast<void**>(unknown.GetAddressOf()))) || !unknown)
         throw CommandError(std::wstring(L"The object is not an ") + interfaceName);
     ComPtr<IDispatch> dispatch(static_cast<IDispatch*>(unknown.Get()));
-    return HostObject(std::move(dispatch), iid, interfaceName);
+    return HostObject(std::move(dispatch), interfaceName);
 }
 
 DISPID HostObject::dispidOf(const wchar_t* name) const {
-    auto& names = dispidCache()[iid_];
+    NameTable& names = *names_;
     const std::wstring key = lowerCase(name);
     if (auto it = names.find(key); it != names.end()) return it->second;
     DISPID id = DISPID_UNKNOWN;

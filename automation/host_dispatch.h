@@ -1,6 +1,9 @@
 // A host object behind one of its interfaces, called by name through the
-// dispatch part of that interface. Names are looked up once per interface
-// and cached; a failing call throws a HostError with the host's code and text.
+// dispatch part of that interface. Names are looked up once per object (a
+// HostObject and its copies share one table): two host objects never share
+// an identifier, whatever interface they are reached through, and a new
+// connection, which gets new objects, starts afresh. A failing call throws a
+// HostError with the host's code and text.
 #pragma once
 
 #include <windows.h>
@@ -8,19 +11,22 @@
 #include <wrl/client.h>
 
 #include <initializer_list>
+#include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "automation/host_error.h"
+#include "hebrew/text_encoding.h"
 
 namespace automation {
 
 using Microsoft::WRL::ComPtr;
 
 // The host's strings and the editors' text are both UTF-16: the same code
-// units under another character type.
-inline std::u16string u16(std::wstring_view s) { return std::u16string(s.begin(), s.end()); }
-inline std::wstring wide(std::u16string_view s) { return std::wstring(s.begin(), s.end()); }
+// units under another character type (the commands' short names).
+inline std::u16string u16(std::wstring_view s) { return hebrew::fromWide(s); }
+inline std::wstring wide(std::u16string_view s) { return hebrew::toWide(s); }
 
 // A VARIANT that clears itself.
 class Variant {
@@ -54,9 +60,15 @@ public:
 
     explicit operator bool() const { return dispatch_ != nullptr; }
     IDispatch* get() const { return dispatch_.Get(); }
-    void reset() { dispatch_.Reset(); }
+    void reset() {
+        dispatch_.Reset();
+        names_.reset();
+    }
     // Forgets the reference without releasing it (the host may be gone).
-    void abandon() { dispatch_.Detach(); }
+    void abandon() {
+        dispatch_.Detach();
+        names_.reset();
+    }
 
     // Arguments in the order the host's documentation lists them.
     Variant invoke(const wchar_t* name, WORD flags, std::initializer_list<VARIANT*> args = {}) const;
@@ -74,13 +86,16 @@ public:
     HostObject getObject(const wchar_t* name, const GUID& iid, const wchar_t* interfaceName) const;
 
 private:
-    HostObject(ComPtr<IDispatch> dispatch, const GUID& iid, const wchar_t* interfaceName)
-        : dispatch_(std::move(dispatch)), iid_(iid), interfaceName_(interfaceName) {}
+    // Dispatch identifiers by lower-case name.
+    using NameTable = std::map<std::wstring, DISPID>;
+
+    HostObject(ComPtr<IDispatch> dispatch, const wchar_t* interfaceName)
+        : dispatch_(std::move(dispatch)), interfaceName_(interfaceName), names_(std::make_shared<NameTable>()) {}
     DISPID dispidOf(const wchar_t* name) const;
 
     ComPtr<IDispatch> dispatch_;
-    GUID iid_ = GUID_NULL;
     const wchar_t* interfaceName_ = L"";
+    std::shared_ptr<NameTable> names_;
 };
 
 // The value of a variant as a string, number or object; a wrong type is a failure.

@@ -4,7 +4,7 @@
 #include <wrl/client.h>
 
 #include "automation/host_ids.h"
-#include "hebrew/utf8.h"
+#include "hebrew/text_encoding.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -13,7 +13,7 @@ namespace automation {
 namespace {
 
 std::string narrow(const std::wstring& s) {
-    return hebrew::utf16ToUtf8(std::u16string(s.begin(), s.end()));
+    return hebrew::utf16ToUtf8(hebrew::fromWide(s));
 }
 
 std::wstring hex(HRESULT hr) {
@@ -32,7 +32,7 @@ CommandError::CommandError(std::wstring text) : std::runtime_error(narrow(text))
 std::wstring wideFromUtf8(const char* text) {
     const std::optional<std::u16string> wide = hebrew::utf8ToUtf16(text ? text : "");
     if (!wide) return std::wstring(L"Unexpected failure");
-    return std::wstring(wide->begin(), wide->end());
+    return hebrew::toWide(*wide);
 }
 
 void throwIfFailed(HRESULT hr, const std::wstring& what) {

@@ -46,6 +46,7 @@ bool ConnectHost() {
     if (!app) {
         app = runningApplication(kHostProgIds[1]);
         if (!app) {
+            // Deliberate: the message reads as users have always seen it.
             const std::wstring message = L"Can't get Gstar oleobj, ver =" + std::to_wstring(s.hostVersion);
             MessageBoxW(nullptr, message.c_str(), L"vorn2020", MB_OK);
             return false;
@@ -56,6 +57,19 @@ bool ConnectHost() {
     s.doc = s.app.getObject(L"ActiveDocument", IID_IGcadDocument, L"IGcadDocument");
     if (!fontService()) fontService() = std::make_unique<FontServiceHost>();
     return true;
+}
+
+void releaseHostSession() {
+    if (std::unique_ptr<FontServiceHost>& service = fontService()) {
+        try {
+            service->fonts().writeSettings();
+            service.reset();  // its own write at the end gives the same file
+        } catch (...) {
+            // Unwritable: kept, and tried again at unload.
+        }
+    }
+    HostSession& s = hostSession();
+    for (HostObject* object : {&s.doc, &s.app, &s.entity}) object->reset();
 }
 
 void finalizeHostSession(bool processExit) {

@@ -89,7 +89,13 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid,
     return g_factory.QueryInterface(riid, out);
 }
 
-extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return serverInUse() ? S_FALSE : S_OK; }
+// Before the library may go, what its unload would do under the loader lock
+// (a file written, host objects released) is done here.
+extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
+    if (serverInUse()) return S_FALSE;
+    releaseHostSession();
+    return S_OK;
+}
 
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() { return registerServer(Scope::Machine); }
 

@@ -3,25 +3,22 @@
 #include <commdlg.h>
 
 #include <algorithm>
-#include <exception>
 #include <iterator>
 #include <vector>
 
 #include "editors/modal_window.h"
 #include "hebrew/keyboard_win32.h"
-#include "hebrew/utf8.h"
 
 namespace editors {
 
 Tfrmmtext* frmmtext = nullptr;
-HHOOK mtLangHook = nullptr;
 
 namespace {
 
 const wchar_t* const kClassName = L"Tfrmmtext";
 const wchar_t* const kCaption = L"Quillet Multiline Editor";
 // Filter "Text files(*.txt)|*.txt|All files|*.*" in the dialogs' own form.
-const wchar_t kFileFilter[] = L"Text files(*.txt)\0*.txt\0All files\0*.*\0";
+const wchar_t kFileFilter[] = L"Text files(*.txt)\0*.txt\0All files\0*.*\0";  // Deliberate: no blank before "("
 
 // The layout, in pixels.
 constexpr int kClientWidth = 603, kClientHeight = 344;
@@ -86,8 +83,6 @@ constexpr ButtonDef kButtons[] = {
     {idToolButton7, picPlusMinus, BTNS_BUTTON, nullptr},
     {idToolButton8, picDiameter, BTNS_BUTTON, nullptr},
 };
-
-std::wstring describe(const std::exception& e) { return errorText(e); }
 
 // --- The tool bar's pictures, drawn once per window ---
 
@@ -201,31 +196,9 @@ HIMAGELIST makeImageList() {
     return list;
 }
 
-// --- The language hook ---
-
-LRESULT CALLBACK MtLangHookProc(int code, WPARAM wParam, LPARAM lParam) {
-    const LRESULT next = CallNextHookEx(mtLangHook, code, wParam, lParam);
-    if (frmmtext) {
-        try {
-            frmmtext->behaviour().shellHook(code, static_cast<std::intptr_t>(lParam));
-        } catch (const std::exception&) {
-            // a hook must not throw into the system
-        }
-    }
-    return next;
-}
-
-void InstallMtLangHook() {
-    if (mtLangHook) return;
-    // A failed installation leaves the handle zero: no reports, and the next
-    // window tries again.
-    mtLangHook = SetWindowsHookExW(WH_SHELL, MtLangHookProc, thisModule(), GetCurrentThreadId());
-}
-
-void RemoveMtLangHook() {
-    if (!mtLangHook) return;
-    UnhookWindowsHookEx(mtLangHook);
-    mtLangHook = nullptr;
+// The language reports go to the open multiline editor.
+void reportLanguage(int code, std::intptr_t lParam) {
+    if (frmmtext) frmmtext->behaviour().shellHook(code, lParam);
 }
 
 // The memo's selection alone: the actions' enabling needs no text.
@@ -240,29 +213,23 @@ bool ctrlDown() { return (GetKeyState(VK_CONTROL) & 0x8000) != 0; }
 }  // namespace
 
 Tfrmmtext::Tfrmmtext(hebrew::TfrmFonts& fonts)
-    : keyboard_(std::make_unique<hebrew::Win32Keyboard>()), editor_(fonts, *keyboard_, *this, *this) {
+    : keyboard_(std::make_unique<hebrew::Win32Keyboard>()),
+      langHook_(reportLanguage),
+      editor_(fonts, *keyboard_, *this, *this) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
-    HINSTANCE instance = thisModule();
-    registerWindowClass(kClassName, windowProc, instance);
     RECT r{0, 0, kClientWidth, kClientHeight};
     AdjustWindowRectEx(&r, kStyle, FALSE, 0);
     const int width = r.right - r.left, height = r.bottom - r.top;
     const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2, top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    window_ = CreateWindowExW(0, kClassName, kCaption, kStyle, left, top, width, height, nullptr, nullptr, instance,
-                              this);
+    create(kClassName, kCaption, 0, kStyle, left, top, width, height);
     createControls();
-    InstallMtLangHook();
+    langHook_.install();  // FormCreate
 }
 
 Tfrmmtext::~Tfrmmtext() {
-    RemoveMtLangHook();
-    if (window_) {
-        KillTimer(window_, kTimer2);
-        KillTimer(window_, kActionUpdate);
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-        DestroyWindow(window_);
-    }
+    langHook_.remove();  // FormDestroy
+    destroy();
     if (imageList1_) ImageList_Destroy(imageList1_);
     if (formFont_) DeleteObject(formFont_);
     if (memoFont_) DeleteObject(memoFont_);
@@ -401,12 +368,14 @@ int Tfrmmtext::ShowModal() {
 void Tfrmmtext::FormShow() {
     updateActions();
     ShowWindow(window_, SW_SHOW);
+    // Deliberate: brought to the front as a hot key would, over the host.
     SendMessageW(window_, WM_SYSCOMMAND, SC_HOTKEY, reinterpret_cast<LPARAM>(window_));
     guarded([&] { editor_.FormShow(); });
     SetFocus(memo1_);
 }
 
-// Escape does not close the window; Ctrl+C, Ctrl+X and Ctrl+V run the actions.
+// Deliberate: Escape does not close the window (it has no cancel key).
+// Ctrl+C, Ctrl+X and Ctrl+V run the actions.
 bool Tfrmmtext::previewKey(const MSG& msg) {
     const bool keyMessage = msg.message == WM_KEYDOWN || msg.message == WM_KEYUP || msg.message == WM_CHAR;
     if (keyMessage && (msg.wParam == VK_ESCAPE)) return true;
@@ -430,15 +399,6 @@ void Tfrmmtext::updateActions() {
 void Tfrmmtext::memoRequest(UINT message) {
     SendMessageW(memo1_, message, 0, 0);
     SetFocus(memo1_);
-}
-
-template <typename Handler>
-void Tfrmmtext::guarded(Handler&& handler) {
-    try {
-        handler();
-    } catch (const std::exception& e) {
-        showError(describe(e));
-    }
 }
 
 void Tfrmmtext::showError(const std::wstring& text) {
@@ -517,26 +477,18 @@ void Tfrmmtext::onNotify(const NMHDR& header) {
         if (b.id && static_cast<UINT_PTR>(b.id) == header.idFrom && b.hint) tip.lpszText = const_cast<wchar_t*>(b.hint);
 }
 
-LRESULT CALLBACK Tfrmmtext::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<Tfrmmtext*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<Tfrmmtext*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    return self ? self->handle(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
+void Tfrmmtext::onTimer(UINT_PTR id) {
+    if (id == kTimer2) guarded([&] { editor_.Timer2Timer(); });
+    if (id == kActionUpdate) updateActions();
 }
 
-LRESULT Tfrmmtext::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Tfrmmtext::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
             if (lParam == 0 || reinterpret_cast<HWND>(lParam) != memo1_) onCommand(LOWORD(wParam));
             return 0;
         case WM_NOTIFY: onNotify(*reinterpret_cast<const NMHDR*>(lParam)); return 0;
-        case WM_TIMER:
-            if (wParam == kTimer2) guarded([&] { editor_.Timer2Timer(); });
-            if (wParam == kActionUpdate) updateActions();
-            return 0;
+        case WM_TIMER: onTimer(wParam); return 0;
         case WM_SIZE:
             if (memo1_) layout();
             return 0;
@@ -544,7 +496,7 @@ LRESULT Tfrmmtext::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case DM_GETDEFID: return 0;  // no default button: Enter belongs to the memo
         default: break;
     }
-    return DefWindowProcW(window_, message, wParam, lParam);
+    return defaultHandling(message, wParam, lParam);
 }
 
 }  // namespace editors

@@ -9,12 +9,14 @@
 #include <memory>
 #include <string>
 
+#include "editors/modal_window.h"
 #include "editors/mtext_editor.h"
+#include "editors/shell_language_hook.h"
 #include "hebrew/fntdef.h"
 
 namespace editors {
 
-class Tfrmmtext : MtextView, MtextTimer {
+class Tfrmmtext : public EditorWindow, MtextView, MtextTimer {
 public:
     // Creates the window hidden and installs the language hook (FormCreate).
     explicit Tfrmmtext(hebrew::TfrmFonts& fonts);
@@ -24,30 +26,28 @@ public:
     Tfrmmtext& operator=(const Tfrmmtext&) = delete;
 
     MtextEditor& behaviour() { return editor_; }
-    HWND handle() const { return window_; }
 
     // FormShow, the modal loop, then FormClose; 1 for OK, 2 for Cancel.
     int ShowModal();
 
 private:
-    static LRESULT CALLBACK windowProc(HWND, UINT, WPARAM, LPARAM);
-    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void createControls();
     void createToolBar();
     void createMemo(bool rightToLeft);
     void layout();
     void onCommand(int id);
     void onNotify(const NMHDR& header);
+    void onTimer(UINT_PTR id);
     bool previewKey(const MSG& msg);
     void updateActions();
     void FormShow();
     void btnOPenClick();
     void btnSaveClick();
     void memoRequest(UINT message);
-    // Runs an event handler; a failure is shown and the window stays open.
-    template <typename Handler>
-    void guarded(Handler&& handler);
-    void showError(const std::wstring& text);
+    // A failure in an event handler, and a file that cannot be read or
+    // written: a plain message box with the window's caption.
+    void showError(const std::wstring& text) override;
 
     // MtextView
     EditBoxText memo() const override;
@@ -61,17 +61,15 @@ private:
     void stop() override;
 
     std::unique_ptr<hebrew::KeyboardSwitch> keyboard_;
-    HWND window_ = nullptr;
+    ShellLanguageHook langHook_;
     HWND toolBar1_ = nullptr, memo1_ = nullptr, statusBar1_ = nullptr, bitBtn1_ = nullptr, bitBtn3_ = nullptr;
     HIMAGELIST imageList1_ = nullptr;
     HFONT formFont_ = nullptr, memoFont_ = nullptr;
     bool memoRightToLeft_ = true;
-    int modalResult_ = 0;
     MtextEditor editor_;  // last: its constructor may already call the view
 };
 
 // The open multiline editor, for the language hook.
 extern Tfrmmtext* frmmtext;
-extern HHOOK mtLangHook;
 
 }  // namespace editors

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "editors/callback_guard.h"
 #include "editors/edit_box.h"
 #include "hebrew/fntdef.h"
 #include "hebrew/keyboard.h"
@@ -139,13 +140,17 @@ private:
     int langImage_ = 0;
 };
 
-// The hook procedure's order: the next hook first, whatever the code, then a
-// language report to the editor; the next hook's result is returned.
+// A shell report to the open line editor (none: nowhere to go): a language
+// change carries the language in the low 16 bits.
+inline void reportShellToLineEditor(LineEditor* editor, int code, std::uintptr_t lParam) {
+    if (code == kHshellLanguage && editor) editor->LangChanged(static_cast<std::uint16_t>(lParam & 0xFFFF));
+}
+
+// The hook procedure's order: the next hook first, whatever the code, then
+// the report; the next hook's result is returned.
 template <typename CallNext>
 long long languageHookProc(LineEditor* editor, int code, std::uintptr_t lParam, CallNext callNext) {
-    const long long result = callNext();
-    if (code == kHshellLanguage && editor) editor->LangChanged(static_cast<std::uint16_t>(lParam & 0xFFFF));
-    return result;
+    return relayHook(callNext, [&] { reportShellToLineEditor(editor, code, lParam); });
 }
 
 }  // namespace editors

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "hebrew/utf8.h"
+#include "hebrew/text_encoding.h"
 
 namespace editors {
 
@@ -16,8 +16,13 @@ struct DisabledWindows {
 BOOL CALLBACK disableOne(HWND hwnd, LPARAM param) {
     auto* state = reinterpret_cast<DisabledWindows*>(param);
     if (hwnd != state->keep && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
-        EnableWindow(hwnd, FALSE);
-        state->windows.push_back(hwnd);
+        // Kept first: a window that could not be kept is not disabled.
+        bool kept = false;
+        guardedCall([&] {
+            state->windows.push_back(hwnd);
+            kept = true;
+        }, [](const char*) {});
+        if (kept) EnableWindow(hwnd, FALSE);
     }
     return TRUE;
 }
@@ -118,13 +123,42 @@ std::wstring windowText(HWND window) {
     return text;
 }
 
-std::wstring errorText(const std::exception& e) {
-    const auto text = hebrew::utf8ToUtf16(e.what());
+std::wstring errorText(const char* what) {
+    if (!what) return L"Unexpected failure";
+    const auto text = hebrew::utf8ToUtf16(what);
     return text ? toWide(*text) : std::wstring(L"Error");
 }
 
-void showEventError(HWND owner, const std::exception& e) {
-    MessageBoxW(owner, errorText(e).c_str(), L"vorn2020", MB_OK | MB_ICONERROR | MB_TOPMOST | MB_SETFOREGROUND);
+void showEventError(HWND owner, const std::wstring& text) {
+    MessageBoxW(owner, text.c_str(), L"vorn2020", MB_OK | MB_ICONERROR | MB_TOPMOST | MB_SETFOREGROUND);
+}
+
+void EditorWindow::create(const wchar_t* className, const wchar_t* caption, DWORD exStyle, DWORD style, int left,
+                          int top, int width, int height) {
+    HINSTANCE instance = thisModule();
+    registerWindowClass(className, windowProc, instance);
+    window_ = CreateWindowExW(exStyle, className, caption, style, left, top, width, height, nullptr, nullptr, instance,
+                              this);
+}
+
+void EditorWindow::destroy() {
+    if (!window_) return;
+    SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+    DestroyWindow(window_);
+    window_ = nullptr;
+}
+
+LRESULT CALLBACK EditorWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<EditorWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<EditorWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(window, message, wParam, lParam);
+    LRESULT result = 0;
+    self->guarded([&] { result = self->onMessage(message, wParam, lParam); });
+    return result;
 }
 
 }  // namespace editors

@@ -10,6 +10,9 @@
 #include <functional>
 #include <string>
 
+#include "editors/callback_guard.h"
+#include "hebrew/text_encoding.h"
+
 namespace editors {
 
 // The window's modal result: 0 while it runs, then 1 (OK) or 2 (Cancel).
@@ -41,14 +44,59 @@ HFONT createFont(const wchar_t* face, int pixelHeight, BYTE charset = DEFAULT_CH
 bool fontExists(const wchar_t* face);
 
 std::wstring windowText(HWND window);
-inline std::wstring toWide(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
-inline std::u16string fromWide(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
+using hebrew::fromWide;
+using hebrew::toWide;
 
-// An exception's text (UTF-8) as the user reads it.
-std::wstring errorText(const std::exception& e);
+// A failure's text as the user reads it: an exception's message (UTF-8), or
+// a fixed text for a failure that carries none (nullptr).
+std::wstring errorText(const char* what);
 
 // A failure inside an event handler of an open window: shown, and the window
 // stays open. Topmost, as the editors are, or it could open behind them.
-void showEventError(HWND owner, const std::exception& e);
+void showEventError(HWND owner, const std::wstring& text);
+
+// The base of the editors' windows: one small window procedure finds the
+// object and hands each message to onMessage, which hands it on to handlers
+// named after their events. Nothing a handler throws reaches the system.
+class EditorWindow {
+public:
+    HWND handle() const { return window_; }
+
+protected:
+    EditorWindow() = default;
+    ~EditorWindow() { destroy(); }
+    EditorWindow(const EditorWindow&) = delete;
+    EditorWindow& operator=(const EditorWindow&) = delete;
+
+    // Registers the class once and creates the window, hidden; the messages
+    // of its creation already reach onMessage.
+    void create(const wchar_t* className, const wchar_t* caption, DWORD exStyle, DWORD style, int left, int top,
+                int width, int height);
+    // The window goes. It is detached first: the messages of its destruction
+    // find no object that is half gone.
+    void destroy();
+
+    virtual LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+    LRESULT defaultHandling(UINT message, WPARAM wParam, LPARAM lParam) {
+        return DefWindowProcW(window_, message, wParam, lParam);
+    }
+
+    // Runs an event handler; a failure of any kind is shown and the window
+    // stays open.
+    template <typename Handler>
+    void guarded(Handler&& handler) noexcept {
+        guardedCall(handler, [this](const char* what) { showError(errorText(what)); });
+    }
+    // How a failure in an event handler is shown.
+    virtual void showError(const std::wstring& text) { showEventError(window_, text); }
+
+    void endModal(int result) { modalResult_ = result; }
+
+    HWND window_ = nullptr;
+    int modalResult_ = 0;  // 0 while the window runs modally, then its result
+
+private:
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+};
 
 }  // namespace editors

@@ -6,9 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include "hebrew/text_encoding.h"
+
 namespace editors {
 
-enum class TextEncoding { Ansi, Utf8, Utf16LE, Utf16BE };
+using hebrew::TextEncoding;
 
 struct DecodedText {
     std::u16string text;  // line breaks as CR LF, as an edit box holds them

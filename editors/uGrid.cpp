@@ -3,12 +3,10 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <exception>
 
 #include "editors/modal_window.h"
 #include "hebrew/display_order_win32.h"
 #include "hebrew/keyboard_win32.h"
-#include "hebrew/utf8.h"
 
 namespace editors {
 
@@ -18,6 +16,7 @@ namespace {
 
 const wchar_t* const kClassName = L"TfrmGrid";
 const wchar_t* const kDesignCaption = L"Quillet Edit Attributes";
+// Deliberate: two blanks before the colon, as the label has always read.
 const wchar_t* const kBlockLabel = L"Block  :";
 
 // The layout, in pixels.
@@ -62,12 +61,10 @@ TfrmGrid::TfrmGrid(hebrew::TfrmFonts& fonts, GridHost& host)
     : keyboard_(std::make_unique<hebrew::Win32Keyboard>()), grid_(fonts, *keyboard_, host) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
-    HINSTANCE instance = thisModule();
-    registerWindowClass(kClassName, windowProc, instance);
     RECT r{0, 0, kClientWidth, kClientHeight};
     AdjustWindowRectEx(&r, kStyle, FALSE, WS_EX_RTLREADING);
-    window_ = CreateWindowExW(WS_EX_RTLREADING, kClassName, kDesignCaption, kStyle, kDesignLeft, kDesignTop,
-                              r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance, this);
+    create(kClassName, kDesignCaption, WS_EX_RTLREADING, kStyle, kDesignLeft, kDesignTop, r.right - r.left,
+           r.bottom - r.top);
     const GridPlacement p = grid_.FormCreate();
     createControls();
     SetWindowPos(window_, nullptr, p.left, p.top, p.width, p.height, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -80,9 +77,8 @@ TfrmGrid::~TfrmGrid() {
         GetWindowPlacement(window_, &placement);
         const RECT& r = placement.rcNormalPosition;
         grid_.FormDestroy({r.left, r.top, r.right - r.left, r.bottom - r.top});
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-        DestroyWindow(window_);
     }
+    destroy();
     if (formFont_) DeleteObject(formFont_);
     if (labelFont_) DeleteObject(labelFont_);
 }
@@ -197,6 +193,8 @@ int TfrmGrid::ShowModal() {
     ShowWindow(window_, SW_SHOW);
     FormShow();
     const int result = ModalLoop::run(window_, modalResult_, [this](const MSG& msg) { return previewKey(msg); });
+    // Deliberate: every row is written back here, changed or not, and after OK
+    // the command writes them all once more (REDRAW goes twice).
     grid_.FormClose();
     return result;
 }
@@ -324,15 +322,6 @@ LRESULT CALLBACK TfrmGrid::cellEditorProc(HWND editor, UINT message, WPARAM wPar
     return DefSubclassProc(editor, message, wParam, lParam);
 }
 
-template <typename Handler>
-void TfrmGrid::guarded(Handler&& handler) {
-    try {
-        handler();
-    } catch (const std::exception& e) {
-        showEventError(window_, e);
-    }
-}
-
 void TfrmGrid::onCommand(int id, int code) {
     if (code != BN_CLICKED) return;
     switch (id) {
@@ -365,37 +354,34 @@ void TfrmGrid::onNotify(const NMHDR& header) {
         guarded([&] { beginEdit(static_cast<std::size_t>(click.iItem), click.iSubItem == 0 ? 0 : 1); });
 }
 
-LRESULT CALLBACK TfrmGrid::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<TfrmGrid*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TfrmGrid*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    return self ? self->handle(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
+// The cell editor lost the focus to something other than itself.
+void TfrmGrid::onCommitCell() {
+    if (cellEditor_ && GetFocus() != cellEditor_) guarded([&] { endEdit(true); });
 }
 
-LRESULT TfrmGrid::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+void TfrmGrid::onSize() {
+    if (!btnOk_) return;  // still being created
+    guarded([&] { endEdit(true); });
+    layout();
+}
+
+// Deliberate: the close box writes the rows back, yet the command sees Cancel.
+void TfrmGrid::onClose() {
+    guarded([&] { endEdit(true); });
+    endModal(kModalCancel);
+}
+
+LRESULT TfrmGrid::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND: onCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
         case WM_NOTIFY: onNotify(*reinterpret_cast<const NMHDR*>(lParam)); return 0;
-        case kCommitCellMessage:
-            if (cellEditor_ && GetFocus() != cellEditor_) guarded([&] { endEdit(true); });
-            return 0;
-        case WM_SIZE:
-            if (btnOk_) {
-                guarded([&] { endEdit(true); });
-                layout();
-            }
-            return 0;
-        case WM_CLOSE:  // the close box: the rows are written back, the command sees Cancel
-            guarded([&] { endEdit(true); });
-            endModal(kModalCancel);
-            return 0;
+        case kCommitCellMessage: onCommitCell(); return 0;
+        case WM_SIZE: onSize(); return 0;
+        case WM_CLOSE: onClose(); return 0;
         case DM_GETDEFID: return MAKELRESULT(IDOK, DC_HASDEFID);
         default: break;
     }
-    return DefWindowProcW(window_, message, wParam, lParam);
+    return defaultHandling(message, wParam, lParam);
 }
 
 }  // namespace editors

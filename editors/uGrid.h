@@ -10,11 +10,12 @@
 #include <string>
 
 #include "editors/attribute_grid.h"
+#include "editors/modal_window.h"
 #include "hebrew/fntdef.h"
 
 namespace editors {
 
-class TfrmGrid {
+class TfrmGrid : public EditorWindow {
 public:
     // Creates the window hidden (FormCreate included).
     TfrmGrid(hebrew::TfrmFonts& fonts, GridHost& host);
@@ -24,7 +25,6 @@ public:
     TfrmGrid& operator=(const TfrmGrid&) = delete;
 
     AttributeGrid& behaviour() { return grid_; }
-    HWND handle() const { return window_; }
 
     // Fills the grid; a host failure propagates.
     void EditBlock();
@@ -39,9 +39,8 @@ private:
         int column;  // 0: the key, 1: the value
     };
 
-    static LRESULT CALLBACK windowProc(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK cellEditorProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void createControls();
     void createGrid();
     void showRows();
@@ -60,19 +59,16 @@ private:
     void deleteRow();
     void onCommand(int id, int code);
     void onNotify(const NMHDR& header);
-    void endModal(int result) { modalResult_ = result; }
-    // Runs an event handler; a failure is shown and the window stays open.
-    template <typename Handler>
-    void guarded(Handler&& handler);
+    void onCommitCell();
+    void onSize();
+    void onClose();
 
     std::unique_ptr<hebrew::KeyboardSwitch> keyboard_;
     AttributeGrid grid_;
-    HWND window_ = nullptr;
     HWND lblName_ = nullptr, grid1_ = nullptr, btnH_ = nullptr, btnOk_ = nullptr, btnCancel_ = nullptr;
     HWND cellEditor_ = nullptr;
     std::optional<CellEdit> editing_;
     HFONT formFont_ = nullptr, labelFont_ = nullptr;
-    int modalResult_ = 0;
 };
 
 // The open attribute editor.

@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <exception>
-
 #include "editors/editor_resources.h"
 #include "editors/modal_window.h"
 #include "hebrew/keyboard_win32.h"
@@ -11,13 +9,13 @@
 namespace editors {
 
 TfrmLtedit* frmLtedit = nullptr;
-HHOOK langHook = nullptr;
 
 namespace {
 
 const wchar_t* const kClassName = L"TfrmLtedit";
 const wchar_t* const kDesignCaption = L"Quillet Line Text Editor";
 const wchar_t* const kStatusText = L"Windows Screen Editor";
+// Deliberate: the hint is spelled as users have always read it.
 const wchar_t* const kLangHint = L"Hebre/English tuggle";
 const wchar_t* const kFontTypeHint = L"Font Type";
 
@@ -51,6 +49,11 @@ enum : int {
 
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_THICKFRAME | WS_CLIPCHILDREN;  // no title-bar buttons
 
+// The language reports go to the open line editor.
+void reportLanguage(int code, std::intptr_t lParam) {
+    reportShellToLineEditor(frmLtedit ? &frmLtedit->behaviour() : nullptr, code, static_cast<std::uintptr_t>(lParam));
+}
+
 HFONT editBoxFont() {
     if (fontExists(L"HNarkisim")) return createFont(L"HNarkisim", 19);
     return createFont(L"Arial", 19, HEBREW_CHARSET);  // a face the system maps to one with Hebrew
@@ -61,15 +64,13 @@ HFONT editBoxFont() {
 TfrmLtedit::TfrmLtedit(hebrew::TfrmFonts& fonts)
     : fonts_(fonts),
       keyboard_(std::make_unique<hebrew::Win32Keyboard>()),
-      editor_(LineEditorSeams{fonts, *this, *keyboard_, *this, *this, *this}) {
+      langHook_(reportLanguage),
+      editor_(LineEditorSeams{fonts, *this, *keyboard_, *this, *this, langHook_}) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_UPDOWN_CLASS | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
-    HINSTANCE instance = thisModule();
-    registerWindowClass(kClassName, windowProc, instance);
     RECT r{0, 0, kClientWidth, kClientHeight};
     AdjustWindowRectEx(&r, kStyle, FALSE, 0);
-    window_ = CreateWindowExW(0, kClassName, kDesignCaption, kStyle, kLeft, kTop, r.right - r.left,
-                              r.bottom - r.top, nullptr, nullptr, instance, this);
+    create(kClassName, kDesignCaption, 0, kStyle, kLeft, kTop, r.right - r.left, r.bottom - r.top);
     createControls();
     RECT outer;
     GetWindowRect(window_, &outer);
@@ -77,12 +78,8 @@ TfrmLtedit::TfrmLtedit(hebrew::TfrmFonts& fonts)
 }
 
 TfrmLtedit::~TfrmLtedit() {
-    if (langHook) remove();  // a window destroyed before it was shown
-    if (window_) {
-        KillTimer(window_, kTmr3);
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-        DestroyWindow(window_);
-    }
+    langHook_.remove();  // a window destroyed before it was shown
+    destroy();
     if (images_) ImageList_Destroy(images_);
     if (formFont_) DeleteObject(formFont_);
     if (editFont_) DeleteObject(editFont_);
@@ -104,6 +101,7 @@ void TfrmLtedit::createControls() {
     SendMessageW(statusBar_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
     btnOk_ = CreateWindowExW(0, L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 27, 16,
                              window_, reinterpret_cast<HMENU>(IDOK), instance, nullptr);
+    // Deliberate: the field keeps the control's old name, btnCansel.
     btnCansel_ = CreateWindowExW(0, L"BUTTON", L"Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
                                  40, 16, window_, reinterpret_cast<HMENU>(IDCANCEL), instance, nullptr);
     for (HWND control : {statusBar_, btnOk_, btnCansel_, edt1_})
@@ -196,26 +194,6 @@ void TfrmLtedit::stop() { KillTimer(window_, kTmr3); }
 
 short TfrmLtedit::query(int virtualKey) { return GetAsyncKeyState(virtualKey); }
 
-namespace {
-LRESULT CALLBACK LangHookProc(int code, WPARAM wParam, LPARAM lParam) {
-    return static_cast<LRESULT>(
-        languageHookProc(frmLtedit ? &frmLtedit->behaviour() : nullptr, code, static_cast<std::uintptr_t>(lParam),
-                         [&] { return static_cast<long long>(CallNextHookEx(langHook, code, wParam, lParam)); }));
-}
-}  // namespace
-
-void TfrmLtedit::install() {
-    if (langHook) return;
-    // A failed installation leaves the handle zero: no reports, and the next
-    // window tries again.
-    langHook = SetWindowsHookExW(WH_SHELL, LangHookProc, thisModule(), GetCurrentThreadId());
-}
-
-void TfrmLtedit::remove() {
-    if (langHook) UnhookWindowsHookEx(langHook);
-    langHook = nullptr;
-}
-
 int TfrmLtedit::ShowModal() {
     modalResult_ = 0;
     FormShow();
@@ -240,17 +218,6 @@ void TfrmLtedit::FormShow() {
         SendMessageW(edit1_, EM_SETSEL, end, end);
     }
     SetWindowPos(window_, HWND_TOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top, 0);
-}
-
-void TfrmLtedit::endModal(int result) { modalResult_ = result; }
-
-template <typename Handler>
-void TfrmLtedit::guarded(Handler&& handler) {
-    try {
-        handler();
-    } catch (const std::exception& e) {
-        showEventError(window_, e);
-    }
 }
 
 void TfrmLtedit::symbolClick(int button) {
@@ -342,7 +309,8 @@ void TfrmLtedit::appendMenuItem(HMENU menu, UINT id, const wchar_t* text, HBITMA
     InsertMenuItemW(menu, GetMenuItemCount(menu), TRUE, &item);
 }
 
-// PopupMenu2: the two languages with their images; choosing one does nothing.
+// PopupMenu2: the two languages with their images.
+// Deliberate: choosing one does nothing; the menu only shows the images.
 void TfrmLtedit::onContextMenu(HWND target, POINT screen) {
     if (target != toolBar_) return;
     POINT p = screen;
@@ -358,17 +326,16 @@ void TfrmLtedit::onContextMenu(HWND target, POINT screen) {
     DeleteObject(english);
 }
 
-LRESULT CALLBACK TfrmLtedit::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<TfrmLtedit*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TfrmLtedit*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    return self ? self->handle(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
+void TfrmLtedit::onTimer(UINT_PTR id) {
+    if (id == kTmr3) guarded([&] { editor_.tmr3Timer(); });
 }
 
-LRESULT TfrmLtedit::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+// Alt+F4: as Cancel.
+void TfrmLtedit::onClose() {
+    guarded([&] { endModal(editor_.btnCanselClick()); });
+}
+
+LRESULT TfrmLtedit::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND: onCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
         case WM_NOTIFY: {
@@ -377,9 +344,7 @@ LRESULT TfrmLtedit::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return result;
         }
         case WM_ACTIVATE: onActivate(LOWORD(wParam) != WA_INACTIVE); return 0;
-        case WM_TIMER:
-            if (wParam == kTmr3) guarded([&] { editor_.tmr3Timer(); });
-            return 0;
+        case WM_TIMER: onTimer(wParam); return 0;
         case WM_SIZE:
             if (edit1_) onSize();
             return 0;
@@ -387,13 +352,11 @@ LRESULT TfrmLtedit::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CONTEXTMENU:
             onContextMenu(reinterpret_cast<HWND>(wParam), {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
             return 0;
-        case WM_CLOSE:  // Alt+F4: as Cancel
-            guarded([&] { endModal(editor_.btnCanselClick()); });
-            return 0;
+        case WM_CLOSE: onClose(); return 0;
         case DM_GETDEFID: return MAKELRESULT(IDOK, DC_HASDEFID);
         default: break;
     }
-    return DefWindowProcW(window_, message, wParam, lParam);
+    return defaultHandling(message, wParam, lParam);
 }
 
 }  // namespace editors

@@ -10,11 +10,13 @@
 #include <string>
 
 #include "editors/line_editor.h"
+#include "editors/modal_window.h"
+#include "editors/shell_language_hook.h"
 #include "hebrew/fntdef.h"
 
 namespace editors {
 
-class TfrmLtedit : LineEditorView, EditorTimer, AsyncKeyState, LanguageHook {
+class TfrmLtedit : public EditorWindow, LineEditorView, EditorTimer, AsyncKeyState {
 public:
     // Creates the window hidden (FormCreate included).
     explicit TfrmLtedit(hebrew::TfrmFonts& fonts);
@@ -23,7 +25,6 @@ public:
     TfrmLtedit& operator=(const TfrmLtedit&) = delete;
 
     LineEditor& behaviour() { return editor_; }
-    HWND handle() const { return window_; }
 
     void setCaption(const std::wstring& caption);
     // Edit1.Text: the change event runs when the text differs.
@@ -34,8 +35,7 @@ public:
     int ShowModal();
 
 private:
-    static LRESULT CALLBACK windowProc(HWND, UINT, WPARAM, LPARAM);
-    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void createControls();
     void createToolBar();
     void layout();
@@ -43,16 +43,14 @@ private:
     void onNotify(const NMHDR& header, LRESULT& result);
     void onSize();
     void onActivate(bool active);
+    void onTimer(UINT_PTR id);
+    void onClose();
     void onGetMinMaxInfo(MINMAXINFO& info) const;
     void onContextMenu(HWND target, POINT screen);
     HBITMAP imageBitmap(int image) const;
     static void appendMenuItem(HMENU menu, UINT id, const wchar_t* text, HBITMAP image);
     void FormShow();
     void symbolClick(int button);
-    void endModal(int result);
-    // Runs an event handler; a failure is shown and the window stays open.
-    template <typename Handler>
-    void guarded(Handler&& handler);
 
     // LineEditorView
     void setFontTypeName(const std::u16string& name) override;
@@ -62,20 +60,16 @@ private:
     void stop() override;
     // AsyncKeyState
     short query(int virtualKey) override;
-    // LanguageHook
-    void install() override;
-    void remove() override;
 
     hebrew::TfrmFonts& fonts_;
     std::unique_ptr<hebrew::KeyboardSwitch> keyboard_;
+    ShellLanguageHook langHook_;
     LineEditor editor_;
-    HWND window_ = nullptr;
     HWND toolBar_ = nullptr, edit1_ = nullptr, edt1_ = nullptr, btn1_ = nullptr;
     HWND statusBar_ = nullptr, btnOk_ = nullptr, btnCansel_ = nullptr;
     HIMAGELIST images_ = nullptr;
     HFONT formFont_ = nullptr, editFont_ = nullptr;
     HWND lastFocus_ = nullptr;
-    int modalResult_ = 0;
 };
 
 // The open line text editor, for the language hook.

@@ -8,8 +8,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "codepage.h"
-#include "utf8.h"
+#include "text_encoding.h"
 
 namespace hebrew {
 namespace {
@@ -19,8 +18,6 @@ namespace fs = std::filesystem;
 // ---------------------------------------------------------------------------
 // The file in memory: sections in file order, the first one nameless for the
 // lines before any header.
-
-enum class Encoding { Ansi, Utf8, Utf16Le, Utf16Be };
 
 struct Entry {
     std::u16string name;
@@ -33,7 +30,7 @@ struct Section {
 };
 
 struct Profile {
-    Encoding encoding = Encoding::Ansi;
+    TextEncoding encoding = TextEncoding::Ansi;
     std::vector<Section> sections;
 };
 
@@ -90,155 +87,6 @@ std::u16string withoutQuotes(std::u16string_view value) {
 }
 
 // ---------------------------------------------------------------------------
-// Bytes and text
-
-const std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-const std::string_view kUtf16LeBom = "\xFF\xFE";
-const std::string_view kUtf16BeBom = "\xFE\xFF";
-
-bool startsWith(std::string_view bytes, std::string_view prefix) {
-    return bytes.substr(0, prefix.size()) == prefix;
-}
-
-Encoding detectEncoding(std::string_view bytes) {
-    if (startsWith(bytes, kUtf8Bom)) return Encoding::Utf8;
-    if (startsWith(bytes, kUtf16LeBom)) return Encoding::Utf16Le;
-    if (startsWith(bytes, kUtf16BeBom)) return Encoding::Utf16Be;
-    return Encoding::Ansi;
-}
-
-std::string_view byteOrderMark(Encoding encoding) {
-    switch (encoding) {
-        case Encoding::Utf8: return kUtf8Bom;
-        case Encoding::Utf16Le: return kUtf16LeBom;
-        case Encoding::Utf16Be: return kUtf16BeBom;
-        case Encoding::Ansi: break;
-    }
-    return {};
-}
-
-constexpr char32_t kInvalid = 0xFFFFFFFF;
-
-// Trailing bytes that follow a lead byte of 0x80 to 0xFF; 0 for a byte that
-// cannot start a sequence.
-unsigned trailCount(unsigned char lead) {
-    if (lead >= 0xC2 && lead <= 0xDF) return 1;
-    if (lead >= 0xE0 && lead <= 0xEF) return 2;
-    if (lead >= 0xF0 && lead <= 0xF4) return 3;
-    return 0;
-}
-
-bool takeTrail(std::string_view bytes, std::size_t at, char32_t& code) {
-    unsigned bits = static_cast<unsigned char>(bytes[at]) ^ 0x80u;
-    if (bits >= 0x40) return false;
-    code = (code << 6) | bits;
-    return true;
-}
-
-// One sequence whose lead byte is before pos. A bad sequence gives kInvalid
-// and leaves pos after the bytes that still looked right; a sequence cut off
-// by the end of the file swallows the rest.
-char32_t decodeSequence(unsigned char lead, std::string_view bytes, std::size_t& pos) {
-    static const unsigned char kLeadMask[4] = {0x7F, 0x1F, 0x0F, 0x07};
-    const unsigned count = trailCount(lead);
-    char32_t code = lead & kLeadMask[count];
-    if (count > bytes.size() - pos) {
-        pos = bytes.size();
-        return kInvalid;
-    }
-    const std::size_t end = pos + count;
-    switch (count) {
-        case 3:
-            if (!takeTrail(bytes, end - 3, code)) break;
-            ++pos;
-            if (code < 0x10) break;  // overlong
-            [[fallthrough]];
-        case 2:
-            if (!takeTrail(bytes, end - 2, code)) break;
-            if (code >= (0x110000 >> 6)) break;  // beyond Unicode
-            ++pos;
-            if (code < 0x20) break;  // overlong
-            if (code >= (0xD800 >> 6) && code <= (0xDFFF >> 6)) break;  // surrogate
-            [[fallthrough]];
-        case 1:
-            if (!takeTrail(bytes, end - 1, code)) break;
-            ++pos;
-            if (code < 0x80) break;  // overlong
-            return code;
-    }
-    return kInvalid;
-}
-
-void appendUtf16(std::u16string& text, char32_t code) {
-    if (code == kInvalid) {
-        text += u'\uFFFD';
-    } else if (code < 0x10000) {
-        text += static_cast<char16_t>(code);
-    } else {
-        code -= 0x10000;
-        text += static_cast<char16_t>(0xD800 | (code >> 10));
-        text += static_cast<char16_t>(0xDC00 | (code & 0x3FF));
-    }
-}
-
-// Bad UTF-8 becomes U+FFFD, one for each byte run the platform rejects.
-std::u16string decodeUtf8(std::string_view bytes) {
-    std::u16string text;
-    text.reserve(bytes.size());
-    std::size_t pos = 0;
-    while (pos < bytes.size()) {
-        unsigned char lead = static_cast<unsigned char>(bytes[pos++]);
-        if (lead < 0x80)
-            text += static_cast<char16_t>(lead);
-        else
-            appendUtf16(text, decodeSequence(lead, bytes, pos));
-    }
-    return text;
-}
-
-// A last odd byte is dropped.
-std::u16string decodeUtf16(std::string_view bytes, bool bigEndian) {
-    std::u16string text(bytes.size() / 2, u'\0');
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        unsigned first = static_cast<unsigned char>(bytes[2 * i]);
-        unsigned second = static_cast<unsigned char>(bytes[2 * i + 1]);
-        text[i] = static_cast<char16_t>(bigEndian ? (first << 8 | second) : (second << 8 | first));
-    }
-    return text;
-}
-
-std::string encodeUtf16(std::u16string_view text, bool bigEndian) {
-    std::string bytes;
-    bytes.reserve(text.size() * 2);
-    for (char16_t c : text) {
-        char high = static_cast<char>(c >> 8), low = static_cast<char>(c & 0xFF);
-        bytes += bigEndian ? high : low;
-        bytes += bigEndian ? low : high;
-    }
-    return bytes;
-}
-
-std::u16string decodeText(std::string_view body, Encoding encoding) {
-    switch (encoding) {
-        case Encoding::Utf8: return decodeUtf8(body);
-        case Encoding::Utf16Le: return decodeUtf16(body, false);
-        case Encoding::Utf16Be: return decodeUtf16(body, true);
-        case Encoding::Ansi: break;
-    }
-    return fromBytes(body);
-}
-
-std::string encodeText(std::u16string_view text, Encoding encoding) {
-    switch (encoding) {
-        case Encoding::Utf8: return utf16ToUtf8(text);
-        case Encoding::Utf16Le: return encodeUtf16(text, false);
-        case Encoding::Utf16Be: return encodeUtf16(text, true);
-        case Encoding::Ansi: break;
-    }
-    return toBytes(text);
-}
-
-// ---------------------------------------------------------------------------
 // Parsing and writing
 
 void addSectionHeader(std::u16string_view line, std::size_t close, Profile& profile) {
@@ -278,9 +126,9 @@ bool isLineBreak(char16_t c) { return c == u'\r' || c == u'\n'; }
 // A run of line breaks ends a line, so blank lines vanish.
 Profile parseProfile(std::string_view bytes) {
     Profile profile;
-    profile.encoding = detectEncoding(bytes);
+    profile.encoding = encodingOfMark(bytes);
     const std::u16string text =
-        decodeText(bytes.substr(byteOrderMark(profile.encoding).size()), profile.encoding);
+        decodeText(bytes.substr(byteOrderMark(profile.encoding).size()), profile.encoding, InvalidInput::AsProfile);
     profile.sections.emplace_back();
     std::u16string_view rest = text;
     while (!rest.empty()) {
@@ -308,7 +156,7 @@ std::u16string profileText(const Profile& profile) {
 
 std::string profileBytes(const Profile& profile) {
     return std::string(byteOrderMark(profile.encoding)) +
-           encodeText(profileText(profile), profile.encoding);
+           encodeText(profileText(profile), profile.encoding, InvalidInput::AsProfile);
 }
 
 // ---------------------------------------------------------------------------
@@ -349,7 +197,7 @@ Entry& findOrAddEntry(Profile& profile, std::u16string_view section, std::u16str
 
 fs::path toPath(std::u16string_view name) {
 #ifdef _WIN32
-    return fs::path(std::wstring(name.begin(), name.end()));
+    return fs::path(toWide(name));
 #else
     return fs::path(utf16ToUtf8(name));
 #endif

@@ -4,14 +4,10 @@
 
 #include <new>
 
+#include "text_encoding.h"
+
 namespace hebrew {
 namespace {
-
-const wchar_t* wide(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
-
-std::u16string fromWide(const wchar_t* s, std::size_t length) {
-    return std::u16string(reinterpret_cast<const char16_t*>(s), length);
-}
 
 // Far beyond any real setting; a longer value comes back cut off.
 constexpr DWORD kLargestBuffer = 1u << 26;
@@ -30,7 +26,7 @@ std::wstring profileString(const std::u16string& file, const wchar_t* section,
         } catch (const std::bad_alloc&) {
             break;
         }
-        DWORD length = GetPrivateProfileStringW(section, key, def, buffer.data(), size, wide(file));
+        DWORD length = GetPrivateProfileStringW(section, key, def, buffer.data(), size, toWide(file).c_str());
         if (length + 2 < size || size >= kLargestBuffer) {
             buffer.resize(length < size ? length : size);
             return buffer;
@@ -39,7 +35,7 @@ std::wstring profileString(const std::u16string& file, const wchar_t* section,
     return buffer;
 }
 
-DWORD attributesOf(const std::u16string& path) { return GetFileAttributesW(wide(path)); }
+DWORD attributesOf(const std::u16string& path) { return GetFileAttributesW(toWide(path).c_str()); }
 
 bool isSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
@@ -49,20 +45,20 @@ std::u16string Win32ProfileFiles::readString(const std::u16string& file,
                                              const std::u16string& section,
                                              const std::u16string& key,
                                              const std::u16string& def) {
-    std::wstring value = profileString(file, wide(section), wide(key), wide(def));
-    return fromWide(value.c_str(), value.size());
+    std::wstring value = profileString(file, toWide(section).c_str(), toWide(key).c_str(), toWide(def).c_str());
+    return fromWide(value);
 }
 
 // With no key the platform lists the key names, each ending in a NUL and the
 // list in a second one.
 std::vector<std::u16string> Win32ProfileFiles::readKeys(const std::u16string& file,
                                                         const std::u16string& section) {
-    std::wstring list = profileString(file, wide(section), nullptr, L"");
+    std::wstring list = profileString(file, toWide(section).c_str(), nullptr, L"");
     std::vector<std::u16string> keys;
     for (std::size_t start = 0; start < list.size() && list[start] != L'\0';) {
         std::size_t end = list.find(L'\0', start);
         if (end == std::wstring::npos) end = list.size();
-        keys.push_back(fromWide(list.c_str() + start, end - start));
+        keys.push_back(fromWide(std::wstring_view(list).substr(start, end - start)));
         start = end + 1;
     }
     return keys;
@@ -70,12 +66,13 @@ std::vector<std::u16string> Win32ProfileFiles::readKeys(const std::u16string& fi
 
 bool Win32ProfileFiles::writeString(const std::u16string& file, const std::u16string& section,
                                     const std::u16string& key, const std::u16string& value) {
-    return WritePrivateProfileStringW(wide(section), wide(key), wide(value), wide(file)) != FALSE;
+    return WritePrivateProfileStringW(toWide(section).c_str(), toWide(key).c_str(), toWide(value).c_str(),
+                                      toWide(file).c_str()) != FALSE;
 }
 
 // With no key the platform removes the whole section.
 bool Win32ProfileFiles::eraseSection(const std::u16string& file, const std::u16string& section) {
-    return WritePrivateProfileStringW(wide(section), nullptr, nullptr, wide(file)) != FALSE;
+    return WritePrivateProfileStringW(toWide(section).c_str(), nullptr, nullptr, toWide(file).c_str()) != FALSE;
 }
 
 bool Win32ProfileFiles::fileExists(const std::u16string& file) {
@@ -98,7 +95,7 @@ bool Win32ProfileFiles::createFolder(const std::u16string& folder) {
         if (i < path.size() && !isSeparator(path[i])) continue;
         if (isSeparator(path[i - 1])) continue;
         const std::u16string level = path.substr(0, i);
-        if (!folderExists(level)) CreateDirectoryW(wide(level), nullptr);
+        if (!folderExists(level)) CreateDirectoryW(toWide(level).c_str(), nullptr);
     }
     return folderExists(path);
 }

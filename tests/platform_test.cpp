@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <map>
+#include <vector>
 
 #include "hebrew/codepage.h"
 #include "hebrew/config_folder.h"
@@ -69,12 +71,33 @@ TEST(Platform, ConfigFolderIsTheUsersApplicationData) {
     EXPECT_EQ(location.folder[1], u':') << "a full path with a drive";
 }
 
+std::uint16_t languageOf(HKL layout) { return LOWORD(reinterpret_cast<ULONG_PTR>(layout)); }
+
+bool layoutInstalled(std::uint16_t language) {
+    std::vector<HKL> layouts(static_cast<std::size_t>(std::max(GetKeyboardLayoutList(0, nullptr), 0)));
+    layouts.resize(static_cast<std::size_t>(GetKeyboardLayoutList(static_cast<int>(layouts.size()), layouts.data())));
+    return std::any_of(layouts.begin(), layouts.end(), [&](HKL l) { return languageOf(l) == language; });
+}
+
+// A switch either reaches a layout of the language asked for or leaves the
+// thread's layout as it was; it never throws and never lands elsewhere.
 TEST(Platform, KeyboardSwitchNeverFails) {
     Win32Keyboard keyboard;
-    SelectHebrewKeyboard(keyboard);
-    SelectEnglishKeyboard(keyboard);
-    keyboard.activateLanguage(0x0401);  // not installed: nothing happens
-    SUCCEED();
+    const HKL start = GetKeyboardLayout(0);
+    ASSERT_NE(start, nullptr);
+    const std::pair<const char*, std::uint16_t> switches[] = {
+        {"Hebrew", kHebrewLanguage}, {"English", kEnglishLanguage}, {"the thread's own", languageOf(start)}};
+    for (const auto& [what, language] : switches) {
+        SCOPED_TRACE(what);
+        const HKL before = GetKeyboardLayout(0);
+        EXPECT_NO_THROW(keyboard.activateLanguage(language));
+        const HKL after = GetKeyboardLayout(0);
+        EXPECT_TRUE(languageOf(after) == language || after == before) << std::hex << languageOf(after);
+    }
+    ASSERT_FALSE(layoutInstalled(0x0401)) << "Arabic must not be installed for this case";
+    const HKL before = GetKeyboardLayout(0);
+    EXPECT_NO_THROW(keyboard.activateLanguage(0x0401));
+    EXPECT_EQ(GetKeyboardLayout(0), before) << "a language with no layout is not activated";
 }
 
 }  // namespace
