@@ -323,7 +323,7 @@ def check_report(path, drawings, handles, failures):
     for row in rows:
         if len(row) != 11 or row[8] not in ("converted", "same", "review"):
             failures.append(f"report row {row}")
-        elif (row[8] == "same") != (row[9] == row[10]):
+        elif (row[8] == "converted") == (row[9] == row[10]):
             failures.append(f"report: status {row[8]} for old {row[9]!r}, new {row[10]!r}")
 
 
