@@ -4,16 +4,6 @@ namespace editors {
 
 namespace {
 
-constexpr hebrew::fntType kStepOrder[] = {hebrew::DosHebrew, hebrew::DosEnglish, hebrew::DosEnglishR,
-                                          hebrew::WindowsHeb, hebrew::TrueType};
-constexpr int kTypeCount = sizeof kStepOrder / sizeof kStepOrder[0];
-
-int stepIndex(hebrew::fntType type) {
-    for (int i = 0; i < kTypeCount; ++i)
-        if (kStepOrder[i] == type) return i;
-    return 0;
-}
-
 // Detaches the change handler while the box is refilled; attaches it again
 // even when the refill fails half way.
 class DetachedChange {
@@ -26,23 +16,6 @@ private:
 };
 
 }  // namespace
-
-const char16_t* fontTypeDisplayName(hebrew::fntType type) {
-    switch (type) {
-        case hebrew::DosHebrew: return u"Dos Hebrew";
-        case hebrew::DosEnglish: return u"Dos English";
-        case hebrew::DosEnglishR: return u"Dos English Reversed";
-        case hebrew::WindowsHeb: return u"Windows";
-        case hebrew::TrueType: return u"True Type";
-    }
-    return u"";
-}
-
-hebrew::fntType nextFontType(hebrew::fntType type) { return kStepOrder[(stepIndex(type) + 1) % kTypeCount]; }
-
-hebrew::fntType previousFontType(hebrew::fntType type) {
-    return kStepOrder[(stepIndex(type) + kTypeCount - 1) % kTypeCount];
-}
 
 char16_t symbolOfButton(int button) {
     switch (button) {
@@ -62,7 +35,7 @@ void LineEditor::FormCreate(int height) {
 }
 
 void LineEditor::ChangeEd() {
-    s_.view.setFontTypeName(fontTypeDisplayName(cStType));
+    s_.view.setFontTypeName(hebrew::fontTypeRow(cStType).displayName);
     if (s_.view.editText().empty()) return;
     const std::u16string stored = ttx_->textString();
     DetachedChange detached(*this);
@@ -113,8 +86,8 @@ void LineEditor::stepFontType(hebrew::fntType type) {
     ChangeEd();
 }
 
-void LineEditor::btn1DownClick() { stepFontType(nextFontType(cStType)); }
-void LineEditor::btn1UpClick() { stepFontType(previousFontType(cStType)); }
+void LineEditor::btn1DownClick() { stepFontType(hebrew::nextFontType(cStType)); }
+void LineEditor::btn1UpClick() { stepFontType(hebrew::previousFontType(cStType)); }
 
 void LineEditor::FormKeyDown() {
     // Alt is only asked about while Shift is held, as the condition reads.

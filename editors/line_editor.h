@@ -62,11 +62,6 @@ constexpr int kVkShift = 0x10;
 constexpr int kVkMenu = 0x12;  // Alt
 constexpr int kHshellLanguage = 8;
 
-// The display name of a font type as edt1 shows it.
-const char16_t* fontTypeDisplayName(hebrew::fntType type);
-hebrew::fntType nextFontType(hebrew::fntType type);      // down arrow
-hebrew::fntType previousFontType(hebrew::fntType type);  // up arrow
-
 // The four symbol buttons tb1 to tb4.
 char16_t symbolOfButton(int button);
 

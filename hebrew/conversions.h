@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "display_order.h"
+#include "font_types.h"
 #include "heblib.h"
 
 namespace hebrew {
@@ -20,6 +21,11 @@ struct StyleState {
     fntType type = DosHebrew;  // cStType
     bool backwards = false;  // cStBack: the style draws its text backwards
 };
+
+inline bool operator==(const StyleState& a, const StyleState& b) {
+    return a.font == b.font && a.type == b.type && a.backwards == b.backwards;
+}
+inline bool operator!=(const StyleState& a, const StyleState& b) { return !(a == b); }
 
 // False when s holds a letter of the font type's own encoding.
 bool isEnglishOnly(std::u16string_view s, fntType ft);

@@ -3,75 +3,16 @@
 #include <algorithm>
 
 #include "delphi_int.h"
+#include "file_names.h"
+#include "font_style.h"
 #include "utf8.h"
 
 namespace hebrew {
 namespace {
 
-const std::u16string kFontsSection = u"Fonts";
-
-char16_t upperAscii(char16_t c) { return (c >= 'a' && c <= 'z') ? static_cast<char16_t>(c - 'a' + 'A') : c; }
-
-std::u16string upperCase(std::u16string_view s) {
-    std::u16string out(s);
-    for (char16_t& c : out) c = upperAscii(c);
-    return out;
-}
-
-bool equalNoCase(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (upperAscii(a[i]) != upperAscii(b[i])) return false;
-    return true;
-}
-
-bool lessNoCase(const std::u16string& a, const std::u16string& b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char16_t x, char16_t y) { return upperAscii(x) < upperAscii(y); });
-}
-
-bool isSeparator(char16_t c) { return c == u'\\' || c == u'/' || c == u':'; }
-
-// The text after the last folder separator or drive colon.
-std::size_t fileNameStart(std::u16string_view path) {
-    for (std::size_t i = path.size(); i > 0; --i)
-        if (isSeparator(path[i - 1])) return i;
-    return 0;
-}
-
-// Position of the extension's dot in the file name part, or npos.
-std::size_t extensionStart(std::u16string_view path) {
-    std::size_t dot = path.rfind(u'.');
-    return (dot == std::u16string_view::npos || dot < fileNameStart(path)) ? std::u16string_view::npos : dot;
-}
-
-std::u16string withoutExtension(std::u16string_view path) {
-    return std::u16string(path.substr(0, extensionStart(path)));
-}
-
-std::u16string extensionOf(std::u16string_view path) {
-    std::size_t dot = extensionStart(path);
-    return dot == std::u16string_view::npos ? std::u16string() : std::u16string(path.substr(dot));
-}
-
-std::u16string baseName(std::u16string_view path) {
-    return withoutExtension(path.substr(fileNameStart(path)));
-}
-
 std::u16string number(std::int32_t v) {
     std::string s = std::to_string(v);
     return std::u16string(s.begin(), s.end());
-}
-
-std::optional<fntType> typeOfName(std::u16string_view typeName) {
-    const std::u16string upper = upperCase(typeName);
-    if (upper == u"DOSHEBREW") return DosHebrew;
-    if (upper == u"DOSENGLISH") return DosEnglish;
-    if (upper == u"DOSENGLISHR") return DosEnglishR;
-    if (upper == u"WINDOWS") return WindowsHeb;
-    // Also the name that changefnt writes, so a user's choice survives a reload.
-    if (upper == u"TRUETYPE") return TrueType;
-    return std::nullopt;
 }
 
 struct IntSetting {
@@ -102,16 +43,7 @@ std::string narrow(const std::u16string& s) { return utf16ToUtf8(s); }
 WriteError::WriteError(const std::u16string& path)
     : std::runtime_error("Unable to write to " + narrow(path)), text_(u"Unable to write to " + path) {}
 
-const char16_t* fontTypeName(fntType ft) {
-    switch (ft) {
-        case DosHebrew: return u"DosHebrew";
-        case DosEnglish: return u"DosEnglish";
-        case DosEnglishR: return u"DosEnglishR";
-        case WindowsHeb: return u"Windows";
-        case TrueType: return u"TrueType";
-    }
-    return u"DosHebrew";
-}
+const char16_t* fontTypeName(fntType ft) { return fontTypeRow(ft).mapName; }
 
 TfrmFonts::TfrmFonts(FontServicePlatform platform)
     : ConfigFolder(platform.configFolder), platform_(std::move(platform)) {
@@ -140,9 +72,10 @@ void TfrmFonts::readSettings() {
 
 void TfrmFonts::readFontFile() {
     ProfileFiles& ini = platform_.profiles;
-    fontfile = ConfigFolder + u"HebFonts.txt";
-    fontlist = ini.readKeys(fontfile, kFontsSection);
-    std::stable_sort(fontlist.begin(), fontlist.end(), lessNoCase);
+    fontfile = ConfigFolder + kFontMapFile;
+    fontmaps = loadFontMap(ini, fontfile);
+    // An empty map still holds one blank row; the first row added takes its place.
+    if (fontmaps.empty()) fontmaps.push_back({});
     for (const std::u16string& name : ini.readKeys(fontfile, u"SymbolFonts")) {
         tsymb record{};
         for (std::size_t i = 0; i < record.size(); ++i) {
@@ -151,10 +84,6 @@ void TfrmFonts::readFontFile() {
         }
         fontsyms.emplace_back(name, record);
     }
-    for (const std::u16string& name : fontlist)
-        fontmaps.push_back({name, ini.readString(fontfile, kFontsSection, name, u"")});
-    // An empty map still holds one blank row; the first row added takes its place.
-    if (fontmaps.empty()) fontmaps.push_back({});
 }
 
 void TfrmFonts::readKeyTables() {
@@ -175,24 +104,8 @@ void TfrmFonts::readKeyTables() {
 }
 
 void TfrmFonts::SetFntType(const std::u16string& fsname) {
-    cStType = DosHebrew;
-    const std::u16string name = fsname.substr(fileNameStart(fsname));
-    if (name.empty()) cStType = TrueType;
-    cStFont = upperCase(withoutExtension(fsname));
-    if (cStFont.rfind(u"DRAVIK", 0) == 0) {
-        cStType = WindowsHeb;
-        return;
-    }
-    if (upperCase(extensionOf(fsname)) == u".TTF") {
-        cStType = TrueType;
-        return;
-    }
-    const std::u16string key = upperCase(withoutExtension(name));
-    for (const FontMapRow& row : fontmaps) {
-        if (upperCase(row.name) != key) continue;
-        if (auto ft = typeOfName(row.type)) cStType = *ft;
-        return;
-    }
+    cStType = classifyFont(fsname, fontmaps);
+    cStFont = styleFontName(fsname);
 }
 
 void TfrmFonts::changefnt(const std::u16string& fname, fntType ft) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "conversions.h"
+#include "font_style.h"
 #include "heblib.h"
 #include "profile.h"
 
@@ -33,11 +34,6 @@ struct Rinistr {
     std::int32_t expl = 300, expt = 300, exph = 400, expw = 600;
     std::u16string stFile;
     std::int32_t charmap = 2;
-};
-
-struct FontMapRow {
-    std::u16string name;  // base name of the CAD font file
-    std::u16string type;  // type name as held in the file
 };
 
 // The eight values "b1" to "b8" of a symbol font's section.
@@ -64,6 +60,10 @@ public:
     TfrmFonts(const TfrmFonts&) = delete;
     TfrmFonts& operator=(const TfrmFonts&) = delete;
 
+    // The style of a text whose style has this font file and generation flag.
+    StyleState styleOf(std::u16string_view fontFile, long generationFlag) const {
+        return styleFor(fontFile, generationFlag, fontmaps);
+    }
     void SetFntType(const std::u16string& fsname);
     // Records ft for fname in the map and rewrites section "Fonts"; throws
     // WriteError after the map in memory has changed.
@@ -90,8 +90,7 @@ public:
     Rinistr IniSettings;
     std::u16string ConfigFolder;
     std::u16string fontfile;
-    std::vector<std::u16string> fontlist;
-    std::vector<FontMapRow> fontmaps;
+    FontMap fontmaps;
     std::vector<std::pair<std::u16string, tsymb>> fontsyms;
     std::array<std::u16string, 13> fkeys;  // 1 to 12
     std::array<std::u16string, 10> alts;

@@ -2,22 +2,12 @@
 // string here is in the 8-bit form (codepage.h) unless said otherwise.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "display_order.h"
 
 namespace hebrew {
-
-// The font type of a CAD font: how it stores Hebrew.
-enum fntType : std::uint8_t {
-    DosHebrew = 0,    // DOS letter codes 128-154, display order read left to right
-    DosEnglish = 1,   // Latin keys of the Hebrew keyboard, display order left to right
-    DosEnglishR = 2,  // as DosEnglish, display order read right to left
-    WindowsHeb = 3,   // Windows-1255 letters 224-250, display order left to right
-    TrueType = 4,     // laid out by the platform's bidirectional algorithm
-};
 
 std::string ReverseText(std::string_view s);
 

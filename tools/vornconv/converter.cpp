@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "hebrew/codepage.h"
-#include "hebrew/fntdef.h"
+#include "hebrew/font_style.h"
 #include "hebrew/profile_portable.h"
 #include "hebrew/utf8.h"
 
@@ -32,43 +32,6 @@ const char* const kUsage =
     "  --help            this text\n";
 
 namespace {
-
-// Serves only the font map file, from wherever it is; nothing is written.
-class MapFileOnly : public ProfileFiles {
-public:
-    explicit MapFileOnly(std::optional<std::u16string> mapPath) : mapPath_(std::move(mapPath)) {}
-
-    std::u16string readString(const std::u16string& file, const std::u16string& section, const std::u16string& key,
-                              const std::u16string& def) override {
-        return isMap(file) ? files_.readString(*mapPath_, section, key, def) : def;
-    }
-    std::vector<std::u16string> readKeys(const std::u16string& file, const std::u16string& section) override {
-        return isMap(file) ? files_.readKeys(*mapPath_, section) : std::vector<std::u16string>{};
-    }
-    bool writeString(const std::u16string&, const std::u16string&, const std::u16string&,
-                     const std::u16string&) override {
-        return false;
-    }
-    bool eraseSection(const std::u16string&, const std::u16string&) override { return false; }
-    bool fileExists(const std::u16string& file) override { return isMap(file) && files_.fileExists(*mapPath_); }
-    bool folderExists(const std::u16string&) override { return false; }
-    bool createFolder(const std::u16string&) override { return false; }
-
-private:
-    bool isMap(const std::u16string& file) const { return mapPath_ && file == u"HebFonts.txt"; }
-    std::optional<std::u16string> mapPath_;
-    PortableProfileFiles files_;
-};
-
-std::optional<fntType> typeNamed(std::string name) {
-    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
-    const std::pair<const char*, fntType> names[] = {{"doshebrew", DosHebrew}, {"dosenglish", DosEnglish},
-                                                     {"dosenglishr", DosEnglishR}, {"windows", WindowsHeb},
-                                                     {"truetype", TrueType}};
-    for (auto [n, t] : names)
-        if (name == n) return t;
-    return std::nullopt;
-}
 
 std::u16string widen(const std::string& s) {
     auto w = utf8ToUtf16(s);
@@ -105,7 +68,7 @@ Arguments parseArguments(const std::vector<std::string>& args) {
             auto v = value();
             if (!v) return fail("option " + a + " needs a value");
             if (a == "--type") {
-                type = typeNamed(*v);
+                type = fontTypeNamed(widen(*v));
                 if (!type) return fail("unknown font type '" + *v + "' (DosHebrew, DosEnglish, DosEnglishR, Windows, TrueType)");
             } else if (a == "--font") {
                 font = *v;
@@ -117,12 +80,11 @@ Arguments parseArguments(const std::vector<std::string>& args) {
         }
     }
     if (font) {
-        MapFileOnly profiles(map ? std::optional<std::u16string>(widen(*map)) : std::nullopt);
-        auto surface = makeLeftToRightSurface();
-        TfrmFonts fonts(FontServicePlatform{profiles, *surface, u"", false});
-        fonts.SetFntType(widen(*font));
-        result.options.style.font = fonts.cStFont;
-        result.options.style.type = fonts.cStType;
+        PortableProfileFiles files;
+        const FontMap fonts = map ? loadFontMap(files, widen(*map)) : FontMap{};
+        const StyleState classified = styleFor(widen(*font), 0, fonts);
+        result.options.style.font = classified.font;
+        result.options.style.type = classified.type;
     }
     if (type) result.options.style.type = *type;
     return result;
