@@ -1,0 +1,634 @@
+#include "migrate.h"
+
+#include <algorithm>
+#include <charconv>
+#include <optional>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
+
+#include "hebrew/utf8.h"
+
+namespace vornmigrate {
+
+using namespace hebrew;
+
+namespace {
+
+constexpr std::size_t kBufferSize = 1 << 20;
+
+std::string_view withoutEnding(std::string_view line) {
+    if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
+}
+
+std::string_view endingOf(std::string_view line) { return line.substr(withoutEnding(line).size()); }
+
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::string upperAscii(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+bool parseInt(std::string_view s, long& out) {
+    s = trimmed(s);
+    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
+    return ec == std::errc() && end == s.data() + s.size() && !s.empty();
+}
+
+// The value of a number line written anew in the width the old one had.
+std::string sameWidthNumber(std::string_view oldValue, long value) {
+    std::string number = std::to_string(value);
+    const std::string_view old = withoutEnding(oldValue);
+    const bool padded = !old.empty() && old.front() == ' ';
+    if (padded && number.size() < old.size()) number.insert(0, old.size() - number.size(), ' ');
+    return number;
+}
+
+// Text for the report: no tab or line break may split its columns.
+std::u16string bytesAsLatin1(std::string_view s) {
+    std::u16string out;
+    for (char c : s) out += static_cast<char16_t>(static_cast<unsigned char>(c));
+    return out;
+}
+
+// ---- Reading group code / value pairs through one buffer ----
+
+class PairReader {
+public:
+    explicit PairReader(std::FILE* in) : in_(in), buf_(kBufferSize) {}
+
+    struct Pair {
+        std::string_view codeLine, valueLine;  // with their line endings
+        unsigned long long line = 0;           // of the code line
+    };
+    enum Result { Ok, End, Odd };
+
+    // The views stay valid until the next call.
+    Result next(Pair& pair) {
+        std::size_t codeEnd, valueEnd;
+        if (!lineEnd(0, codeEnd)) return End;
+        if (!lineEnd(codeEnd, valueEnd)) {
+            line_ += 1;
+            return Odd;
+        }
+        pair.codeLine = std::string_view(buf_.data() + begin_, codeEnd);
+        pair.valueLine = std::string_view(buf_.data() + begin_ + codeEnd, valueEnd - codeEnd);
+        pair.line = line_ + 1;
+        begin_ += valueEnd;
+        line_ += 2;
+        return Ok;
+    }
+
+    // The first bytes of the file, for telling a binary drawing.
+    std::string_view peek(std::size_t n) {
+        while (end_ - begin_ < n && fill()) {
+        }
+        return std::string_view(buf_.data() + begin_, std::min(n, end_ - begin_));
+    }
+
+    // Everything after the pairs read so far, a buffer at a time.
+    template <class Sink>
+    void copyRest(Sink&& sink) {
+        do {
+            sink(std::string_view(buf_.data() + begin_, end_ - begin_));
+            begin_ = end_;
+        } while (fill());
+    }
+
+    unsigned long long lines() const { return line_; }
+    bool failed() const { return std::ferror(in_) != 0; }
+
+private:
+    // The end (relative to begin_, after its LF) of the line that starts at
+    // from; false when no line starts there.
+    bool lineEnd(std::size_t from, std::size_t& end) {
+        std::size_t scanned = from;
+        for (;;) {
+            const char* start = buf_.data() + begin_ + scanned;
+            const std::size_t available = end_ - begin_ - scanned;
+            if (const void* lf = std::memchr(start, '\n', available)) {
+                end = static_cast<std::size_t>(static_cast<const char*>(lf) - (buf_.data() + begin_)) + 1;
+                return true;
+            }
+            scanned += available;
+            if (!fill()) {
+                end = end_ - begin_;
+                return end > from;
+            }
+        }
+    }
+
+    bool fill() {
+        if (eof_) return false;
+        if (begin_ > 0) {
+            std::memmove(buf_.data(), buf_.data() + begin_, end_ - begin_);
+            end_ -= begin_;
+            begin_ = 0;
+        }
+        if (end_ == buf_.size()) buf_.resize(buf_.size() * 2);  // a line longer than the buffer
+        const std::size_t n = std::fread(buf_.data() + end_, 1, buf_.size() - end_, in_);
+        if (n == 0) eof_ = true;
+        end_ += n;
+        return n > 0;
+    }
+
+    std::FILE* in_;
+    std::vector<char> buf_;
+    std::size_t begin_ = 0, end_ = 0;
+    bool eof_ = false;
+    unsigned long long line_ = 0;
+};
+
+class Writer {
+public:
+    explicit Writer(std::FILE* out) : out_(out) {
+        if (out_) buf_.reserve(kBufferSize + 4096);
+    }
+    void put(std::string_view s) {
+        if (!out_) return;
+        buf_.append(s);
+        if (buf_.size() >= kBufferSize) flush();
+    }
+    void flush() {
+        if (!out_ || buf_.empty()) return;
+        if (std::fwrite(buf_.data(), 1, buf_.size(), out_) != buf_.size())
+            throw BadDrawing(0, "the migrated drawing could not be written");
+        buf_.clear();
+    }
+
+private:
+    std::FILE* out_;
+    std::string buf_;
+};
+
+// ---- One record (a style or a text entity), held until the next 0 ----
+
+struct Line {
+    long code;
+    std::size_t codeOff, codeLen, valueOff, valueLen;
+};
+
+class Record {
+public:
+    void start(unsigned long long line) {
+        lines_.clear();
+        arena_.clear();
+        firstLine = line;
+    }
+    void add(long code, std::string_view codeLine, std::string_view valueLine) {
+        lines_.push_back({code, arena_.size(), codeLine.size(), arena_.size() + codeLine.size(), valueLine.size()});
+        arena_.append(codeLine);
+        arena_.append(valueLine);
+    }
+    std::size_t size() const { return lines_.size(); }
+    long code(std::size_t i) const { return lines_[i].code; }
+    std::string_view codeLine(std::size_t i) const {
+        return std::string_view(arena_).substr(lines_[i].codeOff, lines_[i].codeLen);
+    }
+    std::string_view valueLine(std::size_t i) const {
+        return std::string_view(arena_).substr(lines_[i].valueOff, lines_[i].valueLen);
+    }
+    std::string_view value(std::size_t i) const { return withoutEnding(valueLine(i)); }
+    unsigned long long lineOf(std::size_t i) const { return firstLine + 2 * i; }
+
+    unsigned long long firstLine = 0;
+
+private:
+    std::vector<Line> lines_;
+    std::string arena_;
+};
+
+// Group codes from which on a record holds extended data or an embedded
+// object, whose values are never texts of the record itself.
+bool endsOwnCodes(long code) { return code == 101 || code >= 1000; }
+
+struct StyleInfo {
+    std::string fontFile;  // as the report shows it
+    StyleState state;
+    bool migrated = false;
+};
+
+enum class Section { None, Header, Tables, Blocks, Entities, Other };
+enum class Kind { None, Style, Text, Attrib, Attdef, Mtext };
+
+Kind textKind(std::string_view name) {
+    if (name == "TEXT") return Kind::Text;
+    if (name == "ATTRIB") return Kind::Attrib;
+    if (name == "ATTDEF") return Kind::Attdef;
+    if (name == "MTEXT") return Kind::Mtext;
+    return Kind::None;
+}
+
+const char* kindName(Kind k) {
+    switch (k) {
+        case Kind::Text: return "TEXT";
+        case Kind::Attrib: return "ATTRIB";
+        case Kind::Attdef: return "ATTDEF";
+        case Kind::Mtext: return "MTEXT";
+        default: return "";
+    }
+}
+
+class Migration {
+public:
+    Migration(std::FILE* in, std::FILE* out, const Options& options, const DisplayOrderer& surface,
+              const RowSink& rows)
+        : reader_(in), writer_(out), options_(options), surface_(surface), rows_(rows) {}
+
+    Counts run() {
+        checkNotBinary();
+        PairReader::Pair pair;
+        for (;;) {
+            const PairReader::Result r = reader_.next(pair);
+            if (r == PairReader::End) break;
+            if (r == PairReader::Odd)
+                throw BadDrawing(reader_.lines(),
+                                 "the file ends with a group code without its value (an odd number of lines)");
+            long code;
+            if (!parseInt(pair.codeLine, code))
+                throw BadDrawing(pair.line, "the group code '" + std::string(trimmed(pair.codeLine)) +
+                                                "' is not a number");
+            if (onPair(code, pair)) break;
+        }
+        if (reader_.failed()) throw BadDrawing(0, "the file could not be read");
+        if (!sawEof_)
+            throw BadDrawing(reader_.lines(), "the file ends without its EOF marker (it is truncated)");
+        writer_.flush();
+        return counts_;
+    }
+
+private:
+    void checkNotBinary() {
+        if (reader_.peek(18) == "AutoCAD Binary DXF")
+            throw BadDrawing(1, "this is a binary DXF drawing; save it as ASCII DXF");
+    }
+
+    // True once the EOF marker and what follows it are written.
+    bool onPair(long code, const PairReader::Pair& pair) {
+        const std::string_view value = trimmed(pair.valueLine);
+        if (code == 0) {
+            finishRecord();
+            if (startsRecord(value, pair.line)) {
+                record_.add(code, pair.codeLine, pair.valueLine);
+                return false;
+            }
+            put(pair);
+            return onStructure(value);
+        }
+        if (kind_ != Kind::None) {
+            record_.add(code, pair.codeLine, pair.valueLine);
+            return false;
+        }
+        put(pair);
+        onValue(code, value);
+        return false;
+    }
+
+    void put(const PairReader::Pair& pair) {
+        writer_.put(pair.codeLine);
+        writer_.put(pair.valueLine);
+    }
+
+    bool startsRecord(std::string_view name, unsigned long long line) {
+        Kind k = Kind::None;
+        if (name == "STYLE" && section_ == Section::Tables && inStyleTable_)
+            k = Kind::Style;
+        else if (section_ == Section::Entities || section_ == Section::Blocks)
+            k = textKind(name);
+        if (k == Kind::None) return false;
+        kind_ = k;
+        record_.start(line);
+        return true;
+    }
+
+    bool onStructure(std::string_view name) {
+        inBlockRecord_ = false;
+        if (name == "SECTION") {
+            expectSectionName_ = true;
+        } else if (name == "ENDSEC") {
+            if (section_ == Section::Header) fixRules();
+            section_ = Section::None;
+        } else if (name == "TABLE") {
+            expectTableName_ = true;
+        } else if (name == "ENDTAB") {
+            inStyleTable_ = false;
+        } else if (name == "BLOCK" && section_ == Section::Blocks) {
+            inBlockRecord_ = true;
+            block_.clear();
+        } else if (name == "EOF") {
+            sawEof_ = true;
+            reader_.copyRest([&](std::string_view rest) { writer_.put(rest); });
+            return true;
+        }
+        return false;
+    }
+
+    void onValue(long code, std::string_view value) {
+        if (expectSectionName_ && code == 2) {
+            expectSectionName_ = false;
+            section_ = value == "HEADER"     ? Section::Header
+                       : value == "TABLES"   ? Section::Tables
+                       : value == "BLOCKS"   ? Section::Blocks
+                       : value == "ENTITIES" ? Section::Entities
+                                             : Section::Other;
+        } else if (expectTableName_ && code == 2) {
+            expectTableName_ = false;
+            inStyleTable_ = value == "STYLE";
+        } else if (section_ == Section::Header) {
+            if (code == 9)
+                headerVariable_ = std::string(value);
+            else if (headerVariable_ == "$ACADVER" && code == 1)
+                acadver_ = std::string(value);
+            else if (headerVariable_ == "$DWGCODEPAGE" && code == 3)
+                codePageName_ = std::string(value);
+        } else if (inBlockRecord_ && code == 2 && block_.empty()) {
+            block_ = std::string(value);
+        }
+    }
+
+    void fixRules() {
+        rules_.utf8 = isUtf8Version(acadver_);
+        codePageKnown_ = codePageName_.empty() || codePageNamed(codePageName_, rules_.codePage);
+    }
+
+    // ---- Records ----
+
+    void finishRecord() {
+        if (kind_ == Kind::None) return;
+        const Kind k = kind_;
+        kind_ = Kind::None;
+        if (k == Kind::Style)
+            finishStyle();
+        else
+            finishText(k);
+    }
+
+    void writeRecordLine(std::size_t i) {
+        writer_.put(record_.codeLine(i));
+        writer_.put(record_.valueLine(i));
+    }
+
+    void writeRecordLine(std::size_t i, std::string_view newValue) {
+        writer_.put(record_.codeLine(i));
+        writer_.put(newValue);
+        writer_.put(endingOf(record_.valueLine(i)));
+    }
+
+    std::u16string decodedName(std::string_view raw) const {
+        std::string bytes;
+        std::u16string text;
+        return decodeValue(raw, rules_, bytes, text) ? text : bytesAsLatin1(raw);
+    }
+
+    void finishStyle() {
+        const std::size_t none = record_.size();
+        std::size_t name = none, font = none, bigFont = none, generation = none;
+        long flags = 0, generationFlag = 0;
+        for (std::size_t i = 0; i < record_.size() && !endsOwnCodes(record_.code(i)); ++i) {
+            switch (record_.code(i)) {
+                case 2: name = i; break;
+                case 3: font = i; break;
+                case 4: bigFont = i; break;
+                case 70: parseInt(record_.value(i), flags); break;
+                case 71: generation = i; parseInt(record_.value(i), generationFlag); break;
+                default: break;
+            }
+        }
+        // A shape file's entry is no text style.
+        const bool textStyle = name != none && (flags & 1) == 0;
+        StyleInfo info;
+        const std::u16string fontFile = font == none ? std::u16string() : decodedName(record_.value(font));
+        info.fontFile = utf16ToUtf8(fontFile);
+        info.state = styleFor(fontFile, generationFlag, options_.map);
+        info.migrated = textStyle && info.state.type != TrueType;
+        for (std::size_t i = 0; i < record_.size(); ++i) {
+            if (!info.migrated || (i != font && i != bigFont && i != generation)) {
+                writeRecordLine(i);
+            } else if (i == font) {
+                std::string encoded;
+                appendEncoded(encoded, options_.fontFile, rules_, false);
+                writeRecordLine(i, encoded);
+            } else if (i == bigFont) {
+                writeRecordLine(i, "");
+            } else {
+                writeRecordLine(i, sameWidthNumber(record_.valueLine(i), generationFlag & ~2L));
+            }
+        }
+        if (textStyle) styles_[upperAscii(record_.value(name))] = std::move(info);
+    }
+
+    struct TextFields {
+        std::size_t value, prompt, generation, style, handle;
+        std::vector<std::size_t> chunks;  // MTEXT: the 3 lines, then the 1 line
+        long generationFlag = 0;
+        bool paperSpace = false;
+    };
+
+    TextFields readTextFields(Kind k) const {
+        const std::size_t none = record_.size();
+        TextFields f{none, none, none, none, none, {}};
+        std::size_t last = none;
+        for (std::size_t i = 0; i < record_.size() && !endsOwnCodes(record_.code(i)); ++i) {
+            switch (record_.code(i)) {
+                case 1: (k == Kind::Mtext ? last : f.value) = i; break;
+                case 3:
+                    if (k == Kind::Mtext) f.chunks.push_back(i);
+                    else if (k == Kind::Attdef) f.prompt = i;
+                    break;
+                case 5: f.handle = i; break;
+                case 7: f.style = i; break;
+                case 67: {
+                    long v = 0;
+                    f.paperSpace = parseInt(record_.value(i), v) && v == 1;
+                    break;
+                }
+                case 71:
+                    if (k != Kind::Mtext) {
+                        f.generation = i;
+                        parseInt(record_.value(i), f.generationFlag);
+                    }
+                    break;
+                default: break;
+            }
+        }
+        if (k == Kind::Mtext && last != none) f.chunks.push_back(last);
+        return f;
+    }
+
+    const StyleInfo& styleOf(Kind k, const TextFields& f) const {
+        const std::string name = f.style == record_.size() ? std::string("STANDARD") : std::string(record_.value(f.style));
+        auto it = styles_.find(upperAscii(name));
+        if (it == styles_.end())
+            throw BadDrawing(f.style == record_.size() ? record_.firstLine : record_.lineOf(f.style),
+                             std::string("the ") + kindName(k) + "'s text style '" + name +
+                                 "' is not in the drawing's style table");
+        return it->second;
+    }
+
+    TextRow rowFor(Kind k, const TextFields& f, const StyleInfo& style) const {
+        TextRow row;
+        row.handle = f.handle == record_.size() ? std::string() : std::string(record_.value(f.handle));
+        row.entityType = kindName(k);
+        row.block = section_ == Section::Blocks ? block_ : f.paperSpace ? "*Paper_Space" : "*Model_Space";
+        row.style = f.style == record_.size() ? "STANDARD" : std::string(record_.value(f.style));
+        row.fontFile = style.fontFile;
+        row.fontType = utf16ToUtf8(fontTypeRow(style.state.type).mapName);
+        row.backwards = style.state.backwards;
+        return row;
+    }
+
+    void emit(TextRow& row) {
+        counts_.add(row.status);
+        if (rows_) rows_(row);
+    }
+
+    void requireCodePage() const {
+        if (!codePageKnown_)
+            throw BadDrawing(0, "the drawing's code page " + codePageName_ +
+                                    " is not one this tool reads (ANSI_1255, ANSI_1252)");
+    }
+
+    // The new value of a TEXT or attribute string, or nothing when it stays.
+    std::optional<std::string> migrateValue(std::size_t i, const StyleInfo& style, bool attribute, TextRow& row) {
+        std::string fontBytes;
+        const bool valid = decodeValue(record_.value(i), rules_, fontBytes, row.oldText);
+        if (!valid && style.migrated) throw BadDrawing(record_.lineOf(i) + 1, "the text is not valid UTF-8");
+        if (!valid) row.oldText = bytesAsLatin1(record_.value(i));
+        row.newText = row.oldText;
+        if (!style.migrated || staysAsStored(fontBytes, style.state)) return std::nullopt;
+        const NewText migrated = migrateText(fontBytes, {style.state, options_.target, attribute}, surface_);
+        row.status = migrated.status;
+        if (migrated.text == row.oldText && migrated.status != Status::Review) {
+            row.status = Status::Same;
+            return std::nullopt;
+        }
+        row.newText = migrated.text;
+        std::string encoded;
+        appendEncoded(encoded, migrated.text, rules_, false);
+        return encoded;
+    }
+
+    void finishText(Kind k) {
+        const TextFields f = readTextFields(k);
+        const StyleInfo& style = styleOf(k, f);
+        if (style.migrated) requireCodePage();
+        if (k == Kind::Mtext) return finishMtext(f, style);
+
+        const bool attribute = k != Kind::Text;
+        const std::size_t none = record_.size();
+        TextRow row = rowFor(k, f, style);
+        std::optional<std::string> newValue, newPrompt;
+        if (f.value != none) newValue = migrateValue(f.value, style, attribute, row);
+        TextRow promptRow = row;
+        if (f.prompt != none) {
+            promptRow.entityType = "ATTDEF prompt";
+            promptRow.status = Status::Same;
+            newPrompt = migrateValue(f.prompt, style, true, promptRow);
+        }
+        // A text whose own backwards flag differs from its style's was drawn
+        // otherwise than the system's editor shows it.
+        const bool ownBackwards = (f.generationFlag & 2) != 0;
+        if (style.migrated && ownBackwards != style.state.backwards) row.status = Status::Review;
+        for (std::size_t i = 0; i < record_.size(); ++i) {
+            if (i == f.value && newValue)
+                writeRecordLine(i, *newValue);
+            else if (i == f.prompt && newPrompt)
+                writeRecordLine(i, *newPrompt);
+            else if (i == f.generation && style.migrated && ownBackwards)
+                writeRecordLine(i, sameWidthNumber(record_.valueLine(i), f.generationFlag & ~2L));
+            else
+                writeRecordLine(i);
+        }
+        emit(row);
+        if (f.prompt != none) emit(promptRow);
+    }
+
+    void finishMtext(const TextFields& f, const StyleInfo& style) {
+        TextRow row = rowFor(Kind::Mtext, f, style);
+        std::string contents;
+        for (std::size_t i : f.chunks) contents.append(record_.value(i));
+        std::string ignored;
+        if (!decodeValue(contents, rules_, ignored, row.oldText)) {
+            if (style.migrated)
+                throw BadDrawing(f.chunks.empty() ? record_.firstLine : record_.lineOf(f.chunks.front()) + 1,
+                                 "the multiline text is not valid UTF-8");
+            row.oldText = bytesAsLatin1(contents);
+        }
+        row.newText = row.oldText;
+        MtextResult result;
+        if (style.migrated && !f.chunks.empty()) {
+            if (!migrateMtext(contents, {style.state, options_.target, false}, rules_, surface_, result))
+                throw BadDrawing(record_.lineOf(f.chunks.front()) + 1, "the multiline text is not valid UTF-8");
+            row.status = result.status;
+        }
+        const bool rewrite = style.migrated && !f.chunks.empty() && result.contents != contents;
+        if (rewrite) decodeValue(result.contents, rules_, ignored, row.newText);
+        for (std::size_t i = 0; i < record_.size(); ++i) {
+            const bool isChunk = rewrite && std::find(f.chunks.begin(), f.chunks.end(), i) != f.chunks.end();
+            if (!isChunk)
+                writeRecordLine(i);
+            else if (i == f.chunks.front())
+                writeChunks(f, result.contents);
+        }
+        emit(row);
+    }
+
+    // The contents in chunks where the old ones stood: 3 lines, then a 1 line.
+    void writeChunks(const TextFields& f, std::string_view contents) {
+        const std::size_t first = f.chunks.front(), last = f.chunks.back();
+        const std::string_view lastCode = withoutEnding(record_.codeLine(last));
+        std::string chunkCode;
+        if (record_.code(first) == 3) {
+            chunkCode = std::string(withoutEnding(record_.codeLine(first)));
+        } else {
+            chunkCode = std::string(lastCode);
+            chunkCode.back() = '3';
+        }
+        const std::string_view codeEnding = endingOf(record_.codeLine(first));
+        const std::string_view valueEnding = endingOf(record_.valueLine(first));
+        const std::vector<std::string_view> chunks = cutMtextChunks(contents);
+        for (std::size_t c = 0; c < chunks.size(); ++c) {
+            writer_.put(c + 1 < chunks.size() ? std::string_view(chunkCode) : lastCode);
+            writer_.put(codeEnding);
+            writer_.put(chunks[c]);
+            writer_.put(valueEnding);
+        }
+    }
+
+    PairReader reader_;
+    Writer writer_;
+    const Options& options_;
+    const DisplayOrderer& surface_;
+    const RowSink& rows_;
+
+    Section section_ = Section::None;
+    bool expectSectionName_ = false, expectTableName_ = false, inStyleTable_ = false;
+    bool inBlockRecord_ = false, sawEof_ = false, codePageKnown_ = true;
+    std::string headerVariable_, acadver_, codePageName_, block_;
+    StringRules rules_;
+    Kind kind_ = Kind::None;
+    Record record_;
+    std::unordered_map<std::string, StyleInfo> styles_;
+    Counts counts_;
+};
+
+}  // namespace
+
+Counts migrateDrawing(std::FILE* in, std::FILE* out, const Options& options, const DisplayOrderer& surface,
+                      const RowSink& rows) {
+    Migration migration(in, out, options, surface, rows);
+    return migration.run();
+}
+
+}  // namespace vornmigrate
