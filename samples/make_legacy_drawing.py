@@ -52,7 +52,7 @@ def make(path):
     msp.add_text(backwards(dos("ר\"מ 12")), dxfattribs={"style": "HEB_MIRROR", "height": 3.5,
                                                           "insert": (75, 35)})
     msp.add_text("Room 12", dxfattribs={"style": "LATIN", "height": 3.5, "insert": (75, 25)})
-    msp.add_mtext(dos("ןולחה דיל עקש\\Pםיירוקמ תודימ"),
+    msp.add_mtext(dos("ןולחה דיל עקש\\Pתוירוקמ תודימ"),
                   dxfattribs={"style": "HEB_DOS", "char_height": 3, "insert": (118, -8), "width": 115,
                               "attachment_point": 3})
 

@@ -92,9 +92,9 @@ if rows and rows[0][1].lower() == "handle":
     rows = rows[1:]
 for row in rows:
     file, handle, kind, block, style, font, font_type, backwards, status, old, new = (row + [""] * 11)[:11]
-    print(f"  {handle:>4} {kind:<6} {block or '-':<8} {style:<10} {font_type:<10} {status:<9} {shown(old)}")
+    print(f"  {handle:>4} {kind:<13} {block:<12} {style:<10} {font_type:<9} {status:<9} {shown(old)}")
     if new != old:
-        print(f"  {'':>4} {'':<6} {'':<8} {'':<10} {'':<10} {'->':<9} {shown(new)}")
+        print(f"  {'':>4} {'':<13} {'':<12} {'':<10} {'':<9} {'->':<9} {shown(new)}")
 PY
 echo "  the migrated drawing: build/demo/legacy-drawing-migrated.dxf, its report: build/demo/migrate-report.tsv"
 exit $status
