@@ -96,6 +96,9 @@ bool hasLetterCodes(fntType t) { return fontTypeRow(t).hasLetterCodes; }
 
 // ---- MTEXT contents as codes and characters ----
 
+constexpr char16_t kNoBreakSpace = 0x00A0;
+constexpr unsigned char kNoBreakByte = 0xA0;
+
 // Codes whose argument runs to the next ";".
 bool takesArgument(char c) { return std::strchr("fFHWQTACcpS", c) != nullptr && c != '\0'; }
 
@@ -123,6 +126,11 @@ bool nextItem(std::string_view s, std::size_t& pos, const StringRules& rules, It
         if (k == 'P') {
             pos += 2;
             item = {Item::Paragraph, s.substr(start, 2)};
+            return true;
+        }
+        if (k == '~') {  // a non-breaking space: a blank of the text
+            pos += 2;
+            item = {Item::Char, s.substr(start, 2), kNoBreakByte, kNoBreakSpace};
             return true;
         }
         if (k == '\\' || k == '{' || k == '}') {
@@ -312,7 +320,9 @@ bool decodeValue(std::string_view value, const StringRules& rules, std::string& 
 void appendEncoded(std::string& out, std::u16string_view text, const StringRules& rules, bool mtextEscapes) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
-        if (mtextEscapes && (c == u'\\' || c == u'{' || c == u'}')) {
+        if (mtextEscapes && c == kNoBreakSpace) {
+            out += "\\~";
+        } else if (mtextEscapes && (c == u'\\' || c == u'{' || c == u'}')) {
             out += '\\';
             out += static_cast<char>(c);
         } else if (c < 0x80) {

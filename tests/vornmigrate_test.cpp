@@ -1,0 +1,624 @@
+// vornmigrate: the group-code layer, the texts of each entity kind and font
+// type, MTEXT codes and chunks, idempotence, bad drawings and the command.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "hebrew/display_order.h"
+#include "hebrew/utf8.h"
+#include "tools/vornmigrate/batch.h"
+#include "tools/vornmigrate/migrate.h"
+
+using namespace vornmigrate;
+namespace fs = std::filesystem;
+
+namespace {
+
+// ---- Drawings written line by line ----
+
+class Dxf {
+public:
+    explicit Dxf(std::string eol = "\r\n", int codeWidth = 3) : eol_(std::move(eol)), width_(codeWidth) {}
+
+    Dxf& pair(int code, const std::string& value) {
+        std::string c = std::to_string(code);
+        if (static_cast<int>(c.size()) < width_) c.insert(0, width_ - c.size(), ' ');
+        s_ += c + eol_ + value + eol_;
+        return *this;
+    }
+    Dxf& header(const std::string& acadver, const std::string& codePage = "ANSI_1255") {
+        pair(0, "SECTION").pair(2, "HEADER").pair(9, "$ACADVER").pair(1, acadver);
+        if (!codePage.empty()) pair(9, "$DWGCODEPAGE").pair(3, codePage);
+        return pair(0, "ENDSEC");
+    }
+    Dxf& style(const std::string& name, const std::string& font, int generation = 0, const std::string& big = "") {
+        pair(0, "STYLE").pair(2, name).pair(70, "0").pair(40, "0.0").pair(41, "1.0").pair(50, "0.0");
+        return pair(71, std::to_string(generation)).pair(42, "2.5").pair(3, font).pair(4, big);
+    }
+    // The usual style table: a style of each font type, STANDARD in True Type.
+    Dxf& styles(int backwards = 0) {
+        pair(0, "SECTION").pair(2, "TABLES").pair(0, "TABLE").pair(2, "STYLE").pair(70, "6");
+        style("STANDARD", "arial.ttf").style("DOS", "hebsimp.shx", backwards, "bigfont.shx");
+        style("KEYS", "hebkeys.shx", backwards).style("KEYSR", "hebkeysr.shx", backwards);
+        style("WIN", "dravik1.shx", backwards);
+        return pair(0, "ENDTAB").pair(0, "ENDSEC");
+    }
+    Dxf& text(const std::string& kind, const std::string& style, const std::string& value, int generation = 0,
+              const std::string& handle = "2A") {
+        pair(0, kind).pair(5, handle).pair(100, "AcDbEntity").pair(8, "0").pair(100, "AcDbText");
+        pair(10, "1.0").pair(20, "2.0").pair(30, "0.0").pair(40, "2.5").pair(1, value).pair(7, style);
+        pair(71, std::to_string(generation));
+        if (kind == "ATTDEF") pair(100, "AcDbAttributeDefinition").pair(3, value).pair(2, "TAG").pair(70, "0");
+        if (kind == "ATTRIB") pair(100, "AcDbAttribute").pair(2, "TAG").pair(70, "0");
+        return *this;
+    }
+    Dxf& mtext(const std::string& style, const std::string& contents, const std::string& handle = "2B") {
+        pair(0, "MTEXT").pair(5, handle).pair(100, "AcDbEntity").pair(8, "0").pair(100, "AcDbMText");
+        pair(10, "1.0").pair(20, "2.0").pair(30, "0.0").pair(40, "2.5").pair(41, "50.0").pair(71, "3");
+        std::size_t pos = 0;
+        for (; contents.size() - pos > 250; pos += 250) pair(3, contents.substr(pos, 250));
+        return pair(1, contents.substr(pos)).pair(7, style);
+    }
+    Dxf& entities() { return pair(0, "SECTION").pair(2, "ENTITIES"); }
+    Dxf& end() { return pair(0, "ENDSEC").pair(0, "EOF"); }
+    Dxf& raw(const std::string& s) {
+        s_ += s;
+        return *this;
+    }
+    const std::string& str() const { return s_; }
+
+private:
+    std::string eol_;
+    int width_;
+    std::string s_;
+};
+
+std::string bytes(std::initializer_list<int> codes) {
+    std::string s;
+    for (int c : codes) s += static_cast<char>(c);
+    return s;
+}
+
+std::string utf8(const std::u16string& s) { return hebrew::utf16ToUtf8(s); }
+
+// The letters shin, lamed, vav, final mem in the forms the fonts store them
+// in display order read left to right (final mem first).
+const std::string kDosShalom = bytes({141, 133, 140, 153});
+const std::string kWinShalom = bytes({237, 229, 236, 249});
+const std::u16string kShalom = u"\u05E9\u05DC\u05D5\u05DD";         // reading order
+const std::u16string kShalomShown = u"\u05DD\u05D5\u05DC\u05E9";    // as drawn, left to right
+
+struct Migrated {
+    std::string out;
+    std::vector<TextRow> rows;
+    Counts counts;
+};
+
+std::string readAll(std::FILE* f) {
+    std::rewind(f);
+    std::string s;
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) s.append(buf, n);
+    return s;
+}
+
+Options optionsFor(Target target) {
+    Options o;
+    o.target = target;
+    o.map = {{u"HEBKEYS", u"DosEnglish"}, {u"HEBKEYSR", u"DosEnglishR"}, {u"HEBSIMP", u"DosHebrew"}};
+    return o;
+}
+
+Migrated migrate(const std::string& drawing, const Options& options) {
+    static const auto surface = hebrew::makeLeftToRightSurface();
+    std::FILE* in = std::tmpfile();
+    std::FILE* out = std::tmpfile();
+    std::fwrite(drawing.data(), 1, drawing.size(), in);
+    std::rewind(in);
+    Migrated run;
+    try {
+        run.counts = migrateDrawing(in, out, options, *surface, [&](const TextRow& r) { run.rows.push_back(r); });
+    } catch (...) {
+        std::fclose(in);
+        std::fclose(out);
+        throw;
+    }
+    run.out = readAll(out);
+    std::fclose(in);
+    std::fclose(out);
+    return run;
+}
+
+Migrated migrate(const std::string& drawing, Target target = Target::Host) {
+    return migrate(drawing, optionsFor(target));
+}
+
+std::vector<std::string> linesOf(const std::string& s) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < s.size()) {
+        std::size_t lf = s.find('\n', start);
+        std::size_t end = lf == std::string::npos ? s.size() : lf + 1;
+        lines.push_back(s.substr(start, end - start));
+        start = end;
+    }
+    return lines;
+}
+
+// The value of the first pair with code after the line that holds marker.
+std::string valueAfter(const std::string& drawing, const std::string& marker, int code) {
+    const auto lines = linesOf(drawing);
+    bool seen = false;
+    for (std::size_t i = 0; i + 1 < lines.size(); i += 2) {
+        auto strip = [](std::string s) {
+            while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+            return s;
+        };
+        if (strip(lines[i + 1]) == marker) seen = true;
+        if (seen && std::stoi(lines[i]) == code) return strip(lines[i + 1]);
+    }
+    return "<none>";
+}
+
+// ---- The group-code layer ----
+
+struct LayerCase {
+    const char* name;
+    std::string drawing;
+};
+
+class UntouchedLines : public ::testing::TestWithParam<LayerCase> {};
+
+// Drawings whose texts need no migration come out byte for byte.
+TEST_P(UntouchedLines, AreWrittenByteForByte) {
+    for (Target t : {Target::Host, Target::Logical, Target::Visual})
+        EXPECT_EQ(migrate(GetParam().drawing, t).out, GetParam().drawing);
+}
+
+std::string untouchedDrawing(const std::string& eol, int width, const std::string& acadver, bool withEof = true) {
+    Dxf d(eol, width);
+    d.pair(999, "a comment \xE0\x80 with bytes").header(acadver);
+    d.pair(0, "SECTION").pair(2, "TABLES").pair(0, "TABLE").pair(2, "STYLE").pair(70, "1");
+    d.style("STANDARD", "arial.ttf").style("ROMAN", "ROMANS.TTF", 2);
+    d.pair(0, "ENDTAB").pair(0, "ENDSEC").entities();
+    d.text("TEXT", "STANDARD", "plain \xE9\xE5 text   ").pair(1001, "ACAD").pair(1000, bytes({141, 133}));
+    d.text("TEXT", "roman", "   padded").pair(999, "inside");
+    d.mtext("STANDARD", "{\\fArial;" + std::string(300, 'x') + "\\P" + bytes({141, 133}) + "}");
+    d.pair(0, "LINE").pair(10, "1.000000000001").pair(20, "178123.456").pair(1001, "APP").pair(1000, "\\U+05D0");
+    d.pair(0, "ENDSEC").pair(0, "SECTION").pair(2, "OBJECTS").pair(0, "ENDSEC");
+    if (withEof) d.pair(0, "EOF");
+    return d.str();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Drawings, UntouchedLines,
+    ::testing::Values(LayerCase{"R12_LF", untouchedDrawing("\n", 3, "AC1009")},
+                      LayerCase{"R12_CRLF", untouchedDrawing("\r\n", 3, "AC1009")},
+                      LayerCase{"R2000_CRLF", untouchedDrawing("\r\n", 3, "AC1015")},
+                      LayerCase{"R2000_LF_unpadded", untouchedDrawing("\n", 0, "AC1015")},
+                      LayerCase{"R2010_LF", untouchedDrawing("\n", 3, "AC1024")},
+                      LayerCase{"R2010_CRLF", untouchedDrawing("\r\n", 0, "AC1024")},
+                      LayerCase{"NoFinalLineEnding", untouchedDrawing("\r\n", 3, "AC1015").substr(
+                                                         0, untouchedDrawing("\r\n", 3, "AC1015").size() - 2)},
+                      LayerCase{"AfterEof", untouchedDrawing("\n", 3, "AC1015") + "trailing\njunk"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// In a drawing with migrated texts only the migrated values and flags change.
+TEST(GroupCodeLayer, ChangesOnlyTheMigratedValues) {
+    for (const char* eol : {"\n", "\r\n"}) {
+        for (const char* version : {"AC1009", "AC1015", "AC1024"}) {
+            Dxf d(eol);
+            d.header(version).styles(2).entities();
+            d.text("TEXT", "DOS", std::string(version) == "AC1024" ? "\xC2\x8D" : "\x8D", 2);
+            d.pair(1001, "ACAD").pair(1000, kDosShalom).pair(999, "kept").end();
+            const Migrated run = migrate(d.str());
+            const auto in = linesOf(d.str()), out = linesOf(run.out);
+            ASSERT_EQ(in.size(), out.size()) << version << eol;
+            std::size_t changed = 0;
+            for (std::size_t i = 0; i < in.size(); ++i) {
+                if (in[i] == out[i]) continue;
+                ++changed;
+                const std::string ending = eol;
+                EXPECT_EQ(out[i].substr(out[i].size() - ending.size()), ending) << i;
+                const int code = std::stoi(in[i - 1]);
+                EXPECT_TRUE(code == 3 || code == 4 || code == 71 || code == 1) << version << " code " << code;
+            }
+            // The DOS style's font, big font and flag, its three siblings'
+            // fonts and flags, the text's value and its flag.
+            EXPECT_EQ(changed, 3u + 3u * 2u + 2u) << version << eol;
+        }
+    }
+}
+
+// ---- Entity kind x font type x backwards ----
+
+struct TextCase {
+    const char* name;
+    const char* kind;
+    const char* style;
+    std::string stored;
+    bool backwards;
+    Target target;
+    std::u16string expected;
+};
+
+class Texts : public ::testing::TestWithParam<TextCase> {};
+
+TEST_P(Texts, BecomeWhatTheOldDrawingShowed) {
+    const TextCase& c = GetParam();
+    Dxf d;
+    d.header("AC1015").styles(c.backwards ? 2 : 0).entities().text(c.kind, c.style, c.stored, c.backwards ? 2 : 0);
+    const Migrated run = migrate(d.end().str(), c.target);
+    ASSERT_FALSE(run.rows.empty());
+    EXPECT_EQ(utf8(run.rows[0].newText), utf8(c.expected));
+    EXPECT_EQ(run.rows[0].status, Status::Converted);
+    EXPECT_EQ(run.rows[0].backwards, c.backwards);
+    // Stored with \U+XXXX escapes before R2007; the flags cleared.
+    std::string escaped;
+    appendEncoded(escaped, c.expected, StringRules{}, false);
+    EXPECT_EQ(valueAfter(run.out, c.kind, 1), escaped);
+    EXPECT_EQ(valueAfter(run.out, c.kind, 71), "0");
+    EXPECT_EQ(valueAfter(run.out, c.style, 3), "arial.ttf");
+    EXPECT_EQ(valueAfter(run.out, c.style, 71), "0");
+}
+
+const std::u16string kBracketsShown = u"(" + kShalomShown + u")";
+
+INSTANTIATE_TEST_SUITE_P(
+    KindFontBackwards, Texts,
+    ::testing::Values(
+        TextCase{"DosText", "TEXT", "DOS", kDosShalom, false, Target::Logical, kShalom},
+        TextCase{"DosTextVisual", "TEXT", "DOS", kDosShalom, false, Target::Visual, kShalomShown},
+        TextCase{"DosTextHost", "TEXT", "DOS", kDosShalom, false, Target::Host, kShalom},
+        TextCase{"DosBackwards", "TEXT", "DOS", bytes({153, 140, 133, 141}), true, Target::Logical, kShalom},
+        TextCase{"DosBackwardsVisual", "TEXT", "DOS", bytes({153, 140, 133, 141}), true, Target::Visual,
+                 kShalomShown},
+        TextCase{"KeysAttrib", "ATTRIB", "KEYS", "ouka", false, Target::Logical, kShalom},
+        TextCase{"KeysBackwardsAttrib", "ATTRIB", "KEYS", "akuo", true, Target::Host, kShalom},
+        TextCase{"KeysRAttdef", "ATTDEF", "KEYSR", "akuo", false, Target::Logical, kShalom},
+        TextCase{"WindowsAttdef", "ATTDEF", "WIN", kWinShalom, false, Target::Logical, kShalom},
+        TextCase{"WindowsBackwards", "TEXT", "WIN", bytes({249, 236, 229, 237}), true, Target::Visual, kShalomShown},
+        // Digits stay left of the words they follow; the blank stays with them.
+        TextCase{"DosDigits", "TEXT", "DOS", "123 " + kDosShalom, false, Target::Logical, kShalom + u"123 "},
+        TextCase{"DosDigitsHost", "TEXT", "DOS", "123 " + kDosShalom, false, Target::Host, kShalom + u" 123"},
+        // "%%" letter codes alone are the letters the DOS font draws.
+        TextCase{"PercentCodesOnly", "TEXT", "DOS", "%%141%%133%%140%%153", false, Target::Logical, kShalom},
+        // A Latin-keys font draws the keyboard's letters at its punctuation.
+        TextCase{"KeysPunctuation", "TEXT", "KEYS", "3.5,", false, Target::Visual, u"3\u05E55\u05EA"},
+        // Brackets: reading order keeps them as the drawing showed them, in
+        // a text and in an attribute alike; the host form follows each
+        // editor, the attribute editor not mirroring.
+        TextCase{"BracketsText", "TEXT", "DOS", "(" + kDosShalom + ")", false, Target::Logical,
+                 u"(" + kShalom + u")"},
+        TextCase{"BracketsAttrib", "ATTRIB", "DOS", "(" + kDosShalom + ")", false, Target::Logical,
+                 u"(" + kShalom + u")"},
+        TextCase{"BracketsAttribVisual", "ATTRIB", "DOS", "(" + kDosShalom + ")", false, Target::Visual,
+                 kBracketsShown},
+        TextCase{"BracketsTextHost", "TEXT", "DOS", "(" + kDosShalom + ")", false, Target::Host,
+                 u")" + kShalom + u"("},
+        TextCase{"BracketsAttribHost", "ATTRIB", "DOS", "(" + kDosShalom + ")", false, Target::Host,
+                 u"(" + kShalom + u")"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Texts, EnglishInALegacyStyleStaysAsStored) {
+    for (const char* style : {"DOS", "WIN"}) {
+        Dxf d;
+        d.header("AC1015").styles().entities().text("TEXT", style, "f(x) < 2").end();
+        const Migrated run = migrate(d.str(), Target::Logical);
+        EXPECT_EQ(valueAfter(run.out, "TEXT", 1), "f(x) < 2");
+        EXPECT_EQ(run.rows.at(0).status, Status::Same);
+        EXPECT_EQ(valueAfter(run.out, style, 3), "arial.ttf");  // the style is migrated all the same
+    }
+}
+
+TEST(Texts, AttdefPromptIsARowOfItsOwn) {
+    Dxf d;
+    d.header("AC1015").styles().entities().text("ATTDEF", "DOS", kDosShalom).end();
+    const Migrated run = migrate(d.str(), Target::Logical);
+    ASSERT_EQ(run.rows.size(), 2u);
+    EXPECT_EQ(run.rows[1].entityType, "ATTDEF prompt");
+    EXPECT_EQ(run.rows[1].newText, kShalom);
+    EXPECT_EQ(valueAfter(run.out, "AcDbAttributeDefinition", 3), "\\U+05E9\\U+05DC\\U+05D5\\U+05DD");
+}
+
+TEST(Texts, R2010StringsAreUtf8DecodedThroughTheCodePage) {
+    // A DOS letter byte 141 reads in Windows-1255 as U+008D, byte 133 as U+2026.
+    const std::string dos = "\xC2\x8D\xE2\x80\xA6\xC2\x8C\xE2\x84\xA2";
+    Dxf d;
+    d.header("AC1024").styles().entities().text("TEXT", "DOS", dos).end();
+    EXPECT_EQ(valueAfter(migrate(d.str(), Target::Logical).out, "TEXT", 1), utf8(kShalom));
+    // The same letters through Windows-1252 and escapes in an R2000 drawing.
+    Dxf e;
+    e.header("AC1015", "ANSI_1252").styles().entities().text("TEXT", "WIN", "\\U+00ED\\U+00E5\xEC\xF9").end();
+    EXPECT_EQ(migrate(e.str(), Target::Logical).rows.at(0).newText, kShalom);
+}
+
+TEST(Texts, OwnBackwardsFlagDifferingFromTheStyleIsReviewed) {
+    Dxf d;
+    d.header("AC1015").styles().entities().text("TEXT", "DOS", kDosShalom, 2).end();
+    const Migrated run = migrate(d.str(), Target::Logical);
+    EXPECT_EQ(run.rows.at(0).status, Status::Review);
+    EXPECT_EQ(valueAfter(run.out, "TEXT", 71), "0");
+}
+
+TEST(Texts, BlocksNameTheirOwner) {
+    Dxf d;
+    d.header("AC1015").styles().pair(0, "SECTION").pair(2, "BLOCKS").pair(0, "BLOCK").pair(8, "0").pair(2, "DOOR");
+    d.pair(70, "2").text("ATTDEF", "DOS", kDosShalom).pair(0, "ENDBLK").pair(0, "ENDSEC").entities();
+    d.text("TEXT", "DOS", kDosShalom).pair(67, "1").end();
+    const Migrated run = migrate(d.str(), Target::Logical);
+    ASSERT_EQ(run.rows.size(), 3u);
+    EXPECT_EQ(run.rows[0].block, "DOOR");
+    EXPECT_EQ(run.rows[0].newText, kShalom);
+    EXPECT_EQ(run.rows[2].block, "*Paper_Space");
+}
+
+// ---- MTEXT ----
+
+struct MtextCase {
+    const char* name;
+    std::string contents;
+    std::string expected;  // the new contents
+    Status status;
+};
+
+class Mtext : public ::testing::TestWithParam<MtextCase> {};
+
+TEST_P(Mtext, KeepsItsCodesAndConvertsTheTextBetween) {
+    const MtextCase& c = GetParam();
+    Dxf d;
+    d.header("AC1015").styles().entities().mtext("DOS", c.contents).end();
+    const Migrated run = migrate(d.str(), Target::Logical);
+    ASSERT_EQ(run.rows.size(), 1u);
+    EXPECT_EQ(run.rows[0].status, c.status);
+    std::string contents;
+    const auto lines = linesOf(run.out);
+    bool inMtext = false;
+    for (std::size_t i = 0; i + 1 < lines.size(); i += 2) {
+        const int code = std::stoi(lines[i]);
+        inMtext = code == 0 ? lines[i + 1] == "MTEXT\r\n" : inMtext;
+        if (!inMtext || (code != 1 && code != 3)) continue;
+        std::string v = lines[i + 1].substr(0, lines[i + 1].size() - 2);
+        EXPECT_LE(v.size(), 250u);
+        contents += v;
+    }
+    EXPECT_EQ(contents, c.expected);
+}
+
+const std::string kShalomEscaped = "\\U+05E9\\U+05DC\\U+05D5\\U+05DD";
+const std::string kLongDos = [] {
+    std::string s;
+    for (int i = 0; i < 40; ++i) s += kDosShalom + " ";
+    return s;
+}();
+const std::string kLongExpected = [] {
+    std::string s = " ";  // the trailing blank reads first
+    for (int i = 0; i < 40; ++i) s += kShalomEscaped + (i < 39 ? " " : "");
+    return s;
+}();
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, Mtext,
+    ::testing::Values(
+        MtextCase{"LeadingGroupAndParagraphs", "{\\fArial|b1;" + kDosShalom + "\\P" + kDosShalom + "}",
+                  "{\\fArial|b1;" + kShalomEscaped + "\\P" + kShalomEscaped + "}", Status::Converted},
+        MtextCase{"EveryCodeAroundTheText",
+                  "\\A1;\\H2.5x;\\W0.8;\\Q15;\\T1.2;\\C1;\\c255;\\pxi-3,l3;\\L\\O\\K{\\F" "romans|c0;" + kDosShalom +
+                      "}\\k\\o\\l",
+                  "\\A1;\\H2.5x;\\W0.8;\\Q15;\\T1.2;\\C1;\\c255;\\pxi-3,l3;\\L\\O\\K{\\F" "romans|c0;" +
+                      kShalomEscaped + "}\\k\\o\\l",
+                  Status::Converted},
+        MtextCase{"CodesInEnglishStayPut", "ab\\~c{\\S1/2;}d\\Pline", "ab\\~c{\\S1/2;}d\\Pline", Status::Same},
+        // A code between Hebrew letters cannot keep its place: left, review.
+        MtextCase{"CodeInsideAHebrewRun",
+                  bytes({141, 133}) + "{\\C1;" + bytes({140, 153}) + "}\\P" + kDosShalom,
+                  bytes({141, 133}) + "{\\C1;" + bytes({140, 153}) + "}\\P" + kShalomEscaped, Status::Review},
+        // A non-breaking space is a blank between the words.
+        MtextCase{"NonBreakingSpaceBetweenWords", kDosShalom + "\\~" + bytes({141, 133}),
+                  "\\U+05D5\\U+05DD\\~" + kShalomEscaped, Status::Converted},
+        MtextCase{"StackBetweenWords", kDosShalom + "\\S1/2;" + bytes({141, 133}),
+                  kDosShalom + "\\S1/2;" + bytes({141, 133}), Status::Review},
+        MtextCase{"EscapedCharacters", "\\\\" + kDosShalom + "\\{", "\\{" + kShalomEscaped + "\\\\",
+                  Status::Converted},
+        MtextCase{"UnicodeEscapesRead", "\\U+20AC\\U+0081", "\\U+05D1\\U+05D0", Status::Converted},
+        MtextCase{"LongContentsRecut", kLongDos, kLongExpected, Status::Converted},
+        MtextCase{"FinalPieceWithoutParagraphMark", "\\P" + kDosShalom, "\\P" + kShalomEscaped, Status::Converted}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(MtextChunks, NeverCutInsideAnEscapeOrASequence) {
+    std::string contents;
+    for (int i = 0; i < 300; ++i) contents += (i % 3 == 0) ? "\\U+05D0" : (i % 3 == 1) ? "\xD7\x91" : "{\\C1;x}";
+    for (std::size_t max : {250u, 7u, 8u, 9u, 13u}) {
+        std::string joined;
+        for (std::string_view chunk : cutMtextChunks(contents, max)) {
+            EXPECT_LE(chunk.size(), max);
+            ASSERT_FALSE(chunk.empty());
+            // Each chunk starts at an atom: an escape, a lead byte, a brace or text.
+            const unsigned char first = static_cast<unsigned char>(chunk[0]);
+            EXPECT_TRUE(first == '\\' || first == 0xD7 || first == '{' || first == 'x' || first == '}' ||
+                        first == 'C' || first == '1' || first == ';')
+                << max;
+            if (max >= 7) {
+                EXPECT_NE(first, ';') << max;  // never in the middle of \C1;
+            }
+            joined += chunk;
+        }
+        EXPECT_EQ(joined, contents);
+    }
+}
+
+// ---- Idempotence ----
+
+TEST(Idempotence, ASecondRunChangesNoByte) {
+    Dxf d;
+    d.header("AC1015").styles(2).entities();
+    d.text("TEXT", "DOS", "123 " + kDosShalom, 2).text("ATTRIB", "KEYS", "akuo (3)", 2).text("ATTDEF", "WIN", kWinShalom, 2);
+    d.mtext("DOS", "{\\H2;" + kLongDos + "\\P" + bytes({141, 133}) + "\\C1;" + bytes({140, 153}) + "}").end();
+    for (Target t : {Target::Host, Target::Logical, Target::Visual}) {
+        const Migrated first = migrate(d.str(), t);
+        ASSERT_NE(first.out, d.str());
+        const Migrated second = migrate(first.out, t);
+        EXPECT_EQ(second.out, first.out);
+        EXPECT_EQ(second.counts.converted, 0u);
+    }
+}
+
+// ---- Bad drawings ----
+
+struct BadCase {
+    const char* name;
+    std::string drawing;
+    unsigned long long line;
+    const char* words;
+};
+
+class BadDrawings : public ::testing::TestWithParam<BadCase> {};
+
+TEST_P(BadDrawings, AreNamedWithTheirLine) {
+    const BadCase& c = GetParam();
+    try {
+        migrate(c.drawing);
+        FAIL() << "no error";
+    } catch (const BadDrawing& e) {
+        EXPECT_EQ(e.line, c.line);
+        EXPECT_NE(std::string(e.what()).find(c.words), std::string::npos) << e.what();
+    }
+}
+
+std::string good() {
+    Dxf d("\n");
+    d.header("AC1015").styles().entities().text("TEXT", "DOS", kDosShalom).end();
+    return d.str();
+}
+
+// The 1-based number of the first line that reads text.
+unsigned long long lineReading(const std::string& drawing, const std::string& text) {
+    const auto lines = linesOf(drawing);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        if (lines[i] == text + "\n") return i + 1;
+    return 0;
+}
+
+const std::string kTruncated = good().substr(0, good().size() - std::string("  0\nEOF\n").size());
+const std::string kOdd = good().substr(0, good().size() - std::string("EOF\n").size());
+const std::string kNonNumeric = Dxf("\n").header("AC1015").raw("  x0\nTEXT\n").end().str();
+const std::string kMissing = Dxf("\n").header("AC1015").styles().entities().text("TEXT", "GONE", "a").end().str();
+const std::string kInvalid = Dxf("\n").header("AC1024").styles().entities().text("TEXT", "DOS", "\xFF").end().str();
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, BadDrawings,
+    ::testing::Values(
+        BadCase{"Binary", std::string("AutoCAD Binary DXF\r\n\x1a\0", 22) + "\x01\x02", 1, "binary"},
+        BadCase{"Truncated", kTruncated, linesOf(kTruncated).size(), "truncated"},
+        BadCase{"OddLines", kOdd, linesOf(kOdd).size(), "odd number"},
+        BadCase{"NonNumericCode", kNonNumeric, lineReading(kNonNumeric, "  x0"), "'x0'"},
+        // The line of the style's group code.
+        BadCase{"MissingStyle", kMissing, lineReading(kMissing, "GONE") - 1, "'GONE'"},
+        BadCase{"InvalidUtf8", kInvalid, lineReading(kInvalid, "\xFF"), "UTF-8"},
+        BadCase{"Empty", "", 0, "truncated"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- The command ----
+
+class Command : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("vornmigrate_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                                            "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_ / "in" / "sub");
+        map_ = write("HebFonts.txt", "[Fonts]\nHEBSIMP=DosHebrew\nHEBKEYS=DosEnglish\n");
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string write(const std::string& name, const std::string& content) {
+        std::ofstream(dir_ / name, std::ios::binary) << content;
+        return (dir_ / name).u8string();
+    }
+    std::string read(const std::string& name) {
+        std::ifstream f(dir_ / name, std::ios::binary);
+        std::stringstream s;
+        s << f.rdbuf();
+        return s.str();
+    }
+    int run(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--map", map_, "--quiet"});
+        std::FILE* out = std::tmpfile();
+        std::FILE* err = std::tmpfile();
+        const int code = runCommand(parseCommandLine(args), out, err);
+        errors_ = readAll(err);
+        std::fclose(out);
+        std::fclose(err);
+        return code;
+    }
+    std::string path(const std::string& name) { return (dir_ / name).u8string(); }
+
+    fs::path dir_;
+    std::string map_, errors_;
+};
+
+TEST_F(Command, BadUsageExitsTwo) {
+    write("in/a.dxf", good());
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {path("in/a.dxf")},
+        {"--bogus", path("in/a.dxf"), path("b.dxf")},
+        {"--for", "sideways", path("in/a.dxf"), path("b.dxf")},
+        {"--font", "romans.shx", path("in/a.dxf"), path("b.dxf")},
+        {"-j", "0", "--dry-run", path("in/a.dxf")},
+        {"--map", path("nothing.txt"), path("in/a.dxf"), path("b.dxf")},
+        {path("in/a.dxf"), path("in/../in/a.dxf")},
+        {"--out-dir", path("in"), path("in/a.dxf")},
+    };
+    for (const auto& args : cases) {
+        EXPECT_EQ(run(args), kBadUsage) << (args.empty() ? "" : args.back());
+        EXPECT_FALSE(errors_.empty());
+    }
+    EXPECT_EQ(read("in/a.dxf"), good());
+}
+
+TEST_F(Command, FoldersAreMigratedAndABadDrawingDoesNotStopTheOthers) {
+    write("in/a.dxf", good());
+    write("in/sub/B.DXF", good());
+    write("in/sub/broken.dxf", good().substr(0, 40));
+    write("in/sub/plan.dwg", "AC1015 binary");
+    write("in/notes.txt", "not a drawing");
+    const std::string report = path("report.tsv");
+    EXPECT_EQ(run({"-j", "2", "--for", "logical", "--report", report, "--out-dir", path("out"), path("in"),
+                   path("in/sub/plan.dwg")}),
+              kSomeFailed);
+    EXPECT_TRUE(fs::exists(dir_ / "out" / "a.dxf"));
+    EXPECT_TRUE(fs::exists(dir_ / "out" / "sub" / "B.DXF"));
+    EXPECT_FALSE(fs::exists(dir_ / "out" / "sub" / "broken.dxf"));
+    EXPECT_FALSE(fs::exists(dir_ / "out" / "notes.txt"));
+    EXPECT_NE(errors_.find("broken.dxf: line 7:"), std::string::npos) << errors_;
+    EXPECT_NE(errors_.find("export the drawing as DXF"), std::string::npos) << errors_;
+    for (const auto& entry : fs::recursive_directory_iterator(dir_))
+        EXPECT_EQ(entry.path().filename().u8string().find(".tmp"), std::string::npos) << entry.path();
+
+    const auto rows = linesOf(read("report.tsv"));
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0],
+              "file\thandle\tentity type\towning block\tstyle\tfont file\tfont type\tbackwards\tstatus\told text\tnew "
+              "text\n");
+    EXPECT_EQ(rows[1].substr(0, path("in/a.dxf").size()), path("in/a.dxf"));  // in the order of the drawings
+    EXPECT_NE(rows[1].find("\t2A\tTEXT\t*Model_Space\tDOS\thebsimp.shx\tDosHebrew\tno\tconverted\t"),
+              std::string::npos)
+        << rows[1];
+    EXPECT_EQ(rows[1].substr(rows[1].rfind('\t') + 1), utf8(kShalom) + "\n");
+}
+
+TEST_F(Command, OneDrawingAndADryRun) {
+    write("in/a.dxf", good());
+    write("out.dxf", "old contents");
+    EXPECT_EQ(run({path("in/a.dxf"), path("out.dxf")}), kAllMigrated);
+    EXPECT_EQ(read("out.dxf"), migrate(good(), Target::Host).out);
+    EXPECT_EQ(run({"--dry-run", "--report", path("r.tsv"), path("in")}), kAllMigrated);
+    EXPECT_EQ(linesOf(read("r.tsv")).size(), 2u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "in"), fs::directory_iterator()), 2);  // a.dxf, sub
+}
+
+}  // namespace
