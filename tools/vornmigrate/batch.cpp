@@ -296,9 +296,7 @@ private:
             }
         }
         std::FILE* part = command_.reportFile ? platform::openFile(reportPart(index), "wb") : nullptr;
-        const RowSink rows = [&](const TextRow& row) {
-            if (part) writeRow(part, job.name, row);
-        };
+        const RowSink rows = part ? RowSink([&](const TextRow& row) { writeRow(part, job.name, row); }) : RowSink();
         Outcome outcome;
         std::string problem;
         unsigned long long line = 0;

@@ -413,7 +413,8 @@ private:
         info.state = styleFor(fontFile, generationFlag, options_.map);
         info.migrated = textStyle && info.state.type != TrueType;
         for (std::size_t i = 0; i < record_.size(); ++i) {
-            if (!info.migrated || (i != font && i != bigFont && i != generation)) {
+            const bool clearsBackwards = i == generation && (generationFlag & 2) != 0;
+            if (!info.migrated || (i != font && i != bigFont && !clearsBackwards)) {
                 writeRecordLine(i);
             } else if (i == font) {
                 std::string encoded;
