@@ -26,7 +26,8 @@ except ImportError:
     sys.exit(77)
 
 VORNMIGRATE, VORNCONV = sys.argv[1:3]
-TRUETYPE_FONT = "arial.ttf"
+# The font the migrated styles get: the default, or the one --font names.
+TRUETYPE_FONTS = {"host": "arial.ttf", "logical": "david.ttf", "visual": "david.ttf"}
 
 FONT_MAP = """[Fonts]
 HEBSIMP=DosHebrew
@@ -43,6 +44,7 @@ STYLES = {
     "KEYSR": ("MyKeysR.SHX", "", False, "DosEnglishR"),
     "WINDOWS": ("dravik1.shx", "", False, "Windows"),
     "WINMAP": ("winheb.shx", "", False, "Windows"),
+    "SYMBOLS": ("HebSymb.shx", "", False, "DosHebrew"),
     "UNICODE": ("arial.ttf", "", False, "TrueType"),
 }
 LEGACY_STYLES = {name for name, (_, _, _, kind) in STYLES.items() if kind != "TrueType"}
@@ -111,6 +113,7 @@ TEXTS = [
     ("ATTRIB", "WINDOWS", "(ינש)", False),
     ("ATTRIB", "KEYS", "ouka", False),
     ("TEXT", "DOSHEB", "%%153%%140%%133%%141", False),
+    ("TEXT", "SYMBOLS", dos("20") + char_of(156) + dos(" םוח"), False),
     ("MTEXT", "DOSHEB", dos("הנושאר הרוש\\Pהיינש\\P"), False),
     ("MTEXT", "WINDOWS", "{\\fArial|b1;םולש}\\P\\C1;12 הדימ\\P", False),
     ("MTEXT", "KEYS", "\\P".join(keys("הכורא הקספ") + f" {i}" for i in range(40)) + "\\P", False),
@@ -314,7 +317,7 @@ def check_drawing(path, source, target, rows, failures):
         if kind == "TrueType":
             if style.dxf.font != font:
                 fail(f"style {name} needed no migration, but its font became {style.dxf.font}")
-        elif style.dxf.font != TRUETYPE_FONT or style.dxf.get("bigfont", "") or \
+        elif style.dxf.font != TRUETYPE_FONTS[target] or style.dxf.get("bigfont", "") or \
                 style.dxf.get("generation_flags", 0) & 2:
             fail(f"style {name}: font {style.dxf.font!r}, big font {style.dxf.get('bigfont', '')!r}, "
                  f"flags {style.dxf.get('generation_flags', 0)}")
@@ -353,7 +356,8 @@ def migrate_all(target, map_path, drawings, work):
         runs = [common + ["--out-dir", out_dir, os.path.dirname(drawings[0])]]
     else:
         os.makedirs(out_dir, exist_ok=True)
-        runs = [common + ["--for", target, d, os.path.join(out_dir, os.path.basename(d))] for d in drawings]
+        runs = [common + ["--for", target, "--font", TRUETYPE_FONTS[target], d,
+                          os.path.join(out_dir, os.path.basename(d))] for d in drawings]
     for args in runs:
         code, text = run_migrate(*args)
         if code != 0:
@@ -393,7 +397,8 @@ def main():
             for drawing, output in zip(drawings, outputs):
                 check_drawing(output, drawing, target, rows, failures)
                 again = output + ".again.dxf"
-                code, text = run_migrate("--map", map_path, "--for", target, "--quiet", output, again)
+                code, text = run_migrate("--map", map_path, "--for", target, "--font", TRUETYPE_FONTS[target],
+                                         "--quiet", output, again)
                 if code != 0 or open(again, "rb").read() != open(output, "rb").read():
                     failures.append(f"{os.path.basename(output)} --for {target}: a second run changed it {text}")
             check_report(report, drawings if target == "host" else drawings[-1:], rows, failures)
