@@ -5,6 +5,7 @@
 #include "automation/block_command.h"
 #include "automation/host_error.h"
 #include "automation/host_ids.h"
+#include "automation/host_objects.h"
 #include "automation/host_session.h"
 #include "automation/mtext_command.h"
 #include "automation/server.h"
@@ -16,6 +17,7 @@ namespace automation {
 namespace {
 
 const wchar_t* const kPickPrompt = L"Select text / Block with attributes:";
+// Deliberate: the closing blank is part of what the command line shows.
 const wchar_t* const kNothingSelected = L"Nothing selected, repeat the command ";
 const wchar_t* const kNotAnnotation = L"Entity is not Annotation";
 
@@ -27,30 +29,21 @@ std::wstring fileNamePart(const std::wstring& path) {
 
 // What a single-line command knows about its text's style.
 struct SingleLineStyle {
-    std::wstring styleName, cfont, caption;
-    hebrew::fntType startType = hebrew::DosHebrew;
-    bool backwards = false;
+    hebrew::StyleState style;
+    std::wstring caption;
 };
 
-// The style state of a text: the style found by name in the document's
-// styles, its font classified, its backwards flag.
-SingleLineStyle setStyleState(const HostObject& text, const HostObject& styles) {
-    SingleLineStyle st;
-    st.styleName = text.getString(L"StyleName");
-    Variant name(st.styleName);
-    Variant found = styles.call(L"Item", {name.get()});
-    HostObject style = HostObject::query(toObject(*found).Get(), IID_IGcadTextStyle, L"IGcadTextStyle");
-    st.cfont = style.getString(L"FontFile");
-    hebrew::TfrmFonts& fonts = *frmFonts();
-    fonts.SetFntType(u16(st.cfont));
-    st.startType = fonts.cStType;
-    st.backwards = style.getLong(L"TextGenerationFlag") == 2;
-    fonts.cStBack = st.backwards;
-    st.caption = L"Dravik Line editor, Style: " + st.styleName + L"; Font:" + fileNamePart(st.cfont);
-    return st;
+// The style of a text: the style found by name in the document's styles,
+// its font classified, its backwards flag.
+SingleLineStyle singleLineStyle(const HostObject& text, const HostObject& styles) {
+    const std::wstring styleName = text.getString(L"StyleName");
+    HostObject style = textStyleIn(styles, styleName);
+    const std::wstring fontFile = style.getString(L"FontFile");
+    const long generationFlag = style.getLong(L"TextGenerationFlag");
+    // Deliberate: no blank after "Font:".
+    return {frmFonts()->styleOf(u16(fontFile), generationFlag),
+            L"Dravik Line editor, Style: " + styleName + L"; Font:" + fileNamePart(fontFile)};
 }
-
-HostObject textStyles() { return hostSession().doc.getObject(L"TextStyles", IID_IDispatch, L"TextStyles"); }
 
 // The line editor's text entity: the host's text object, called by name.
 class HostTextEntity : public editors::LineTextEntity {
@@ -66,71 +59,41 @@ private:
     HostObject ttx_;
 };
 
-// The line text editor of one command: created with frmLtedit set, and
-// destroyed, with frmLtedit cleared, on every way out of the command.
-class LineEditorWindow {
-public:
-    LineEditorWindow() : window_(std::make_unique<editors::TfrmLtedit>(*frmFonts())) {
-        editors::frmLtedit = window_.get();
-    }
-    ~LineEditorWindow() {
-        editors::frmLtedit = nullptr;
-        window_.reset();
-    }
-    editors::TfrmLtedit* operator->() const { return window_.get(); }
-    editors::LineEditor& behaviour() const { return window_->behaviour(); }
+using LineEditorWindow = CommandWindow<editors::TfrmLtedit>;
 
-private:
-    std::unique_ptr<editors::TfrmLtedit> window_;
-};
-
-// The fields the single-line commands keep beside the window.
-struct SingleLineFields {
-    HostObject iii, doc, iiap, ttx, styles;
-    std::wstring eehandle, oldstr;
-    SingleLineStyle style;
-};
-
-SingleLineFields fillFields(const HostObject& entity) {
-    HostSession& s = hostSession();
-    SingleLineFields f;
-    f.iii = s.app;
-    f.doc = s.doc;
-    f.iiap = s.app;
-    f.ttx = HostObject::query(entity.get(), IID_IGcadText, L"IGcadText");
-    f.eehandle = f.ttx.getString(L"Handle");
-    return f;
+// The entity as a text. Its handle is read, as the host has always seen,
+// though no command uses it.
+HostObject textOf(const HostObject& entity) {
+    HostObject ttx = HostObject::query(entity.get(), IID_IGcadText, L"IGcadText");
+    ttx.getString(L"Handle");
+    return ttx;
 }
 
-void applyStyle(const LineEditorWindow& window, const SingleLineStyle& st) {
-    window.behaviour().cStType = st.startType;
+// Shows the style and opens the box on the text.
+std::u16string openLineEditor(const LineEditorWindow& window, HostTextEntity& text, const HostObject& ttx,
+                              editors::Opening how) {
+    const SingleLineStyle st = singleLineStyle(ttx, textStylesOf(hostSession().doc));
     window->setCaption(st.caption);
+    return window->behaviour().open(&text, st.style, how);
 }
 
 // A font type stepped in the window is recorded for the style's font, even
 // after Cancel; a full cycle back to the start records nothing.
-void recordChangedFontType(hebrew::fntType startType) {
-    hebrew::TfrmFonts& fonts = *frmFonts();
-    if (fonts.cStType != startType) fonts.changefnt(fonts.cStFont, fonts.cStType);
+void recordChangedFontType(const LineEditorWindow& window, hebrew::fntType startType) {
+    const hebrew::StyleState& now = window->behaviour().style();
+    // Deliberate: changefnt drops one more extension from a name that has lost its own, so
+    // "a.b.shx" is recorded under "A" while the map is asked for "A.B".
+    if (now.type != startType) frmFonts()->changefnt(now.font, now.type);
 }
 
 void editSingleLineText(const HostObject& entity) {
-    LineEditorWindow window;
-    SingleLineFields f = fillFields(entity);
-    HostTextEntity text(f.ttx);
-    window.behaviour().setEntity(&text);
-    f.style = setStyleState(f.ttx, textStyles());
-    applyStyle(window, f.style);
-    window.behaviour().setChangeHandlerAttached(false);  // filling the box writes nothing
-    f.oldstr = f.ttx.getString(L"TextString");
-    window->setEditText(frmFonts()->AcadToEditWin(u16(f.oldstr)));
-    window.behaviour().ChangeEd();
-    // ChangeEd attaches the change handler only when the box is not empty;
-    // for a text stored empty it is attached here, or nothing typed would
-    // reach the drawing and OK would lose it.
-    window.behaviour().setChangeHandlerAttached(true);
-    if (window->ShowModal() == editors::kModalCancel) f.ttx.put(L"TextString", Variant(f.oldstr));
-    recordChangedFontType(f.style.startType);
+    LineEditorWindow window(editors::frmLtedit, *frmFonts());
+    HostObject ttx = textOf(entity);
+    HostTextEntity text(ttx);
+    const std::u16string oldstr = openLineEditor(window, text, ttx, editors::Opening::StoredText);
+    const hebrew::fntType startType = window->behaviour().style().type;
+    if (window->ShowModal() == editors::kModalCancel) ttx.put(L"TextString", Variant(wide(oldstr)));
+    recordChangedFontType(window, startType);
 }
 
 // Edit's pick: the object, or nothing when the user cancelled or the host
@@ -166,30 +129,24 @@ void commandNewtext(const std::wstring& ent) {
     Variant handle(ent);
     Variant object = s.doc.call(L"HandleToObject", {handle.get()});
     ComPtr<IUnknown> entity = toObject(*object);
-    LineEditorWindow window;
+    LineEditorWindow window(editors::frmLtedit, *frmFonts());
     s.entity = HostObject::query(entity.Get(), IID_IGcadEntity, L"IGcadEntity");
-    SingleLineFields f = fillFields(s.entity);
-    HostTextEntity text(f.ttx);
-    window.behaviour().setEntity(&text);
-    f.styles = textStyles();
-    f.style = setStyleState(f.ttx, f.styles);
-    applyStyle(window, f.style);
-    f.oldstr.clear();
-    window->setEditText(u"");  // the change handler stays attached: typing writes at once
-    window.behaviour().ChangeEd();
+    HostObject ttx = textOf(s.entity);
+    HostTextEntity text(ttx);
+    openLineEditor(window, text, ttx, editors::Opening::NewText);
+    const hebrew::fntType startType = window->behaviour().style().type;
     if (window->ShowModal() == editors::kModalCancel) {
-        f.ttx.put(L"TextString", Variant(std::wstring()));
+        ttx.put(L"TextString", Variant(std::wstring()));
     } else {
-        HostObject active = s.app.getObject(L"ActiveDocument", IID_IGcadDocument, L"IGcadDocument");
-        active.call(L"NewTextConfirmed");
+        activeDocumentOf(s.app).call(L"NewTextConfirmed");
     }
-    recordChangedFontType(f.style.startType);
+    recordChangedFontType(window, startType);
 }
 
 void commandEdit() {
     if (!ConnectHost()) return;
     HostSession& s = hostSession();
-    HostObject utility = s.doc.getObject(L"Utility", IID_IGcadUtility, L"IGcadUtility");
+    HostObject utility = utilityOf(s.doc);
     ComPtr<IUnknown> picked;
     switch (pickEntity(utility, picked)) {
         case Pick::Failed: return;

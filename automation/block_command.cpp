@@ -3,6 +3,7 @@
 #include <oleauto.h>
 
 #include "automation/host_ids.h"
+#include "automation/host_objects.h"
 #include "automation/host_session.h"
 #include "editors/modal_window.h"
 #include "editors/uGrid.h"
@@ -60,37 +61,22 @@ std::vector<std::shared_ptr<editors::GridAttribute>> attributesOf(const VARIANT&
 // The block reference and the document behind the editor's seam.
 class BlockHost : public editors::GridHost {
 public:
-    HostObject iii, iiap, doc, binsert;
+    HostObject app, doc, binsert;
 
     std::vector<std::shared_ptr<editors::GridAttribute>> attributes() override {
         Variant list = binsert.call(L"GetAttributes");
         return attributesOf(*list);
     }
     std::u16string blockName() override { return u16(binsert.getString(L"Name")); }
-    void refreshDocument() override { doc = activeDocument(); }
+    void refreshDocument() override { doc = activeDocumentOf(app); }
     editors::GridTextStyle textStyle(const std::u16string& name) override {
-        HostObject styles = doc.getObject(L"TextStyles", IID_IDispatch, L"TextStyles");
-        Variant key(wide(name));
-        Variant found = styles.call(L"Item", {key.get()});
-        HostObject style = HostObject::query(toObject(*found).Get(), IID_IGcadTextStyle, L"IGcadTextStyle");
+        HostObject style = textStyleIn(textStylesOf(doc), wide(name));
         return {u16(style.getString(L"FontFile")), style.getLong(L"TextGenerationFlag")};
     }
     void sendCommand(const std::u16string& text) override {
         Variant command(wide(text));
-        activeDocument().call(L"SendCommand", {command.get()});
+        activeDocumentOf(app).call(L"SendCommand", {command.get()});
     }
-
-private:
-    HostObject activeDocument() const { return iiap.getObject(L"ActiveDocument", IID_IGcadDocument, L"IGcadDocument"); }
-};
-
-// frmGrid names the window while it exists.
-class OpenGrid {
-public:
-    explicit OpenGrid(editors::TfrmGrid& window) { editors::frmGrid = &window; }
-    ~OpenGrid() { editors::frmGrid = nullptr; }
-    OpenGrid(const OpenGrid&) = delete;
-    OpenGrid& operator=(const OpenGrid&) = delete;
 };
 
 }  // namespace
@@ -98,19 +84,18 @@ public:
 void editBlockAttributes(const HostObject& entity) {
     HostSession& s = hostSession();
     BlockHost host;
-    editors::TfrmGrid window(*frmFonts(), host);
-    OpenGrid open(window);
-    host.iii = s.app;
+    CommandWindow<editors::TfrmGrid> window(editors::frmGrid, *frmFonts(), host);
+    host.app = s.app;
     host.doc = s.doc;
-    host.iiap = s.app;
     host.binsert = HostObject::query(entity.get(), IID_IGcadBlockReference, L"IGcadBlockReference");
     if (!host.binsert.getBool(L"HasAttributes")) {
         // No owner: the box stands in the middle of the screen.
         MessageBoxW(nullptr, kNoAttributes, kWarningCaption, MB_OK | MB_ICONWARNING | MB_TASKMODAL);
         return;
     }
-    window.EditBlock();
-    if (window.ShowModal() == editors::kModalOk) window.update();
+    window->EditBlock();
+    // Deliberate: OK has written every row once as the window closed; this writes them all again.
+    if (window->ShowModal() == editors::kModalOk) window->update();
 }
 
 }  // namespace automation

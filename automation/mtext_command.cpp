@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "automation/host_ids.h"
+#include "automation/host_objects.h"
 #include "automation/host_session.h"
 #include "editors/edi.h"
 #include "editors/modal_window.h"
@@ -85,7 +86,7 @@ private:
 // The window's fields towards the drawing, over the host's objects.
 class HostMtext : public editors::MtextHost {
 public:
-    HostObject iii, doc, iiap, mttx;
+    HostObject app, doc, mttx;
 
     std::u16string entityStyleName() override { return u16(mttx.getString(L"StyleName")); }
     std::u16string entityText() override { return u16(mttx.getString(L"TextString")); }
@@ -97,11 +98,7 @@ public:
     }
 
     std::unique_ptr<editors::MtextTextStyle> textStyle(const std::u16string& name) override {
-        HostObject styles = doc.getObject(L"TextStyles", IID_IDispatch, L"TextStyles");
-        Variant key(wide(name));
-        Variant found = styles.call(L"Item", {key.get()});
-        return std::make_unique<HostTextStyle>(
-            HostObject::query(toObject(*found).Get(), IID_IGcadTextStyle, L"IGcadTextStyle"));
+        return std::make_unique<HostTextStyle>(textStyleIn(textStylesOf(doc), wide(name)));
     }
     std::unique_ptr<editors::MtextTextStyle> activeTextStyle() override {
         return std::make_unique<HostTextStyle>(
@@ -122,7 +119,7 @@ public:
     }
 
     void sendCommand(std::u16string_view text) override {
-        HostObject active = iiap.getObject(L"ActiveDocument", IID_IGcadDocument, L"IGcadDocument");
+        HostObject active = activeDocumentOf(app);
         Variant command(wide(text));
         active.call(L"SendCommand", {command.get()});
     }
@@ -137,24 +134,17 @@ public:
 
 private:
     // Fetched anew for every prompt.
-    HostObject utility() const { return doc.getObject(L"Utility", IID_IGcadUtility, L"IGcadUtility"); }
+    HostObject utility() const { return utilityOf(doc); }
 };
 
-// The multiline editor of one command: created with frmmtext set, and
-// destroyed, with frmmtext cleared, on every way out of the command.
+// The multiline editor of one command, over the session's host objects.
 class MultilineEditorWindow {
 public:
-    MultilineEditorWindow() : window_(std::make_unique<editors::Tfrmmtext>(*frmFonts())) {
-        editors::frmmtext = window_.get();
+    MultilineEditorWindow() : window_(editors::frmmtext, *frmFonts()) {
         HostSession& s = hostSession();
-        host_.iii = s.app;
+        host_.app = s.app;
         host_.doc = s.doc;
-        host_.iiap = s.app;
         window_->behaviour().setHost(&host_);
-    }
-    ~MultilineEditorWindow() {
-        editors::frmmtext = nullptr;
-        window_.reset();
     }
     HostMtext& host() { return host_; }
     editors::MtextEditor& behaviour() { return window_->behaviour(); }
@@ -162,7 +152,7 @@ public:
 
 private:
     HostMtext host_;  // outlives the window, which refers to it
-    std::unique_ptr<editors::Tfrmmtext> window_;
+    CommandWindow<editors::Tfrmmtext> window_;
 };
 
 }  // namespace

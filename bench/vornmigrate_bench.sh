@@ -16,7 +16,7 @@ printf '[Fonts]\nHEBSIMP=DosHebrew\nHEBKEYS=DosEnglish\nTXT=TrueType\n' > "$work
 printf '%-8s %8s %10s %10s %10s %12s\n' texts MB "wall s" "cpu s" "peak MB" "cpu ms/MB"
 for texts in 25000 50000 100000 200000; do
   python3 "$here/make_drawing.py" "$work/in.dxf" "$texts"
-  mb=$(awk -v b="$(stat -c %s "$work/in.dxf")" 'BEGIN { printf "%.1f", b / 1048576 }')
+  mb=$(awk -v b="$(stat -c %s "$work/in.dxf")" 'BEGIN { printf "%.1f", b / 1000000 }')
   best_wall=999 best_cpu=999 peak=0
   for run in 1 2 3 4 5; do
     /usr/bin/time -f '%e %U %S %M' -o "$work/time" \

@@ -25,16 +25,17 @@ GridPlacement AttributeGrid::FormCreate() {
     return {s.grl, s.grt, s.grw, s.grh};
 }
 
-void AttributeGrid::setStyleState(const std::u16string& styleName) {
+// Looked up in the drawing for every row each time it is converted, as the
+// host sees it: a style changed meanwhile is used as it is now.
+hebrew::StyleState AttributeGrid::styleNamed(const std::u16string& styleName) const {
     const GridTextStyle style = host_.textStyle(styleName);
-    fonts_.SetFntType(style.fontFile);
-    fonts_.cStFont = style.fontFile;
-    fonts_.cStBack = style.textGenerationFlag == 2;
+    return fonts_.styleOf(style.fontFile, style.textGenerationFlag);
 }
 
-std::u16string AttributeGrid::keyFor(const std::u16string& prompt, const hebrew::DisplayOrderer& surface) const {
+std::u16string AttributeGrid::keyFor(const std::u16string& prompt, const hebrew::DisplayOrderer& surface,
+                                     const hebrew::StyleState& style) const {
     const std::u16string shown = hebrew::fromBytes(surface.displayOrder(hebrew::toBytes(prompt)));
-    return fonts_.AcadToEditWinG(shown);
+    return fonts_.AcadToEditWinG(shown, style);
 }
 
 // An attribute that cannot be read is left out: a row with a half-read entry
@@ -57,8 +58,8 @@ void AttributeGrid::EditBlock(const hebrew::DisplayOrderer& gridSurface) {
     }
     host_.refreshDocument();
     for (std::size_t k = 0; k < datr_.size(); ++k) {
-        setStyleState(datr_[k].style);
-        appendRow({keyFor(datr_[k].prompt, gridSurface), fonts_.AcadToEditWinG(datr_[k].text), k});
+        const hebrew::StyleState style = styleNamed(datr_[k].style);
+        appendRow({keyFor(datr_[k].prompt, gridSurface, style), fonts_.AcadToEditWinG(datr_[k].text, style), k});
     }
 }
 
@@ -98,6 +99,7 @@ int AttributeGrid::BitBtn2Click() {
 }
 
 void AttributeGrid::FormClose() {
+    // Deliberate: OK writes every row here, and the command writes them all once more.
     if (!isCancel_) update();
     hebrew::SelectEnglishKeyboard(keyboard_);
 }
@@ -116,8 +118,7 @@ void AttributeGrid::update() {
     for (const GridRow& row : rows_) {
         if (!row.entry) continue;
         const tat& entry = datr_[*row.entry];
-        setStyleState(entry.style);
-        entry.atr->setTextString(fonts_.EditToacadWinG(row.value));
+        entry.atr->setTextString(fonts_.EditToacadWinG(row.value, styleNamed(entry.style)));
     }
     host_.sendCommand(kRedrawCommand);
 }

@@ -64,6 +64,7 @@ struct GridPlacement {
     int left = 0, top = 0, width = 0, height = 0;
 };
 
+// Deliberate: "Attribut" and the three closing blanks are what users and the host's macros see.
 inline const char16_t* const kGridCaptionPrefix = u"VORN Attribut Editor : Block:   ";
 inline const char16_t* const kRedrawCommand = u"REDRAW";
 inline const char16_t* const kCaptionEnglish = u"&English";
@@ -108,10 +109,11 @@ public:
     bool isCancel() const { return isCancel_; }
 
 private:
-    void setStyleState(const std::u16string& styleName);
+    hebrew::StyleState styleNamed(const std::u16string& styleName) const;
     void appendRow(GridRow row);
     std::optional<std::size_t> rowWithKey(const std::u16string& key) const;
-    std::u16string keyFor(const std::u16string& prompt, const hebrew::DisplayOrderer& surface) const;
+    std::u16string keyFor(const std::u16string& prompt, const hebrew::DisplayOrderer& surface,
+                          const hebrew::StyleState& style) const;
 
     hebrew::TfrmFonts& fonts_;
     hebrew::KeyboardSwitch& keyboard_;

@@ -34,17 +34,39 @@ void LineEditor::FormCreate(int height) {
     s_.hook.install();
 }
 
-void LineEditor::ChangeEd() {
-    s_.view.setFontTypeName(hebrew::fontTypeRow(cStType).displayName);
-    if (s_.view.editText().empty()) return;
+std::u16string LineEditor::open(LineTextEntity* ttx, const hebrew::StyleState& style, Opening how) {
+    ttx_ = ttx;
+    style_ = style;
+    if (how == Opening::NewText) {
+        // The handler stays attached: typing writes at once.
+        s_.view.setEditText(u"");
+        ChangeEd();
+        return {};
+    }
+    setChangeHandlerAttached(false);
     const std::u16string stored = ttx_->textString();
+    // ChangeEd's refill would show the same string again: it is filled once.
+    fillDetached(stored);
+    showFontType();
+    return stored;
+}
+
+void LineEditor::showFontType() { s_.view.setFontTypeName(hebrew::fontTypeRow(style_.type).displayName); }
+
+void LineEditor::fillDetached(const std::u16string& stored) {
     DetachedChange detached(*this);
-    s_.view.setEditText(s_.fonts.AcadToEditWin(stored));
+    s_.view.setEditText(s_.fonts.AcadToEditWin(stored, style_));
+}
+
+void LineEditor::ChangeEd() {
+    showFontType();
+    if (s_.view.editText().empty()) return;
+    fillDetached(ttx_->textString());
 }
 
 void LineEditor::Edit1Change() {
     if (!changeAttached_ || !ttx_) return;
-    ttx_->setTextString(s_.fonts.EditToacadWin(s_.view.editText()));
+    ttx_->setTextString(s_.fonts.EditToacadWin(s_.view.editText(), style_));
     ttx_->update();
 }
 
@@ -81,13 +103,12 @@ EditBoxText LineEditor::symbolClick(int button, const EditBoxText& box) const {
 }
 
 void LineEditor::stepFontType(hebrew::fntType type) {
-    cStType = type;
-    s_.fonts.cStType = type;
+    style_.type = type;
     ChangeEd();
 }
 
-void LineEditor::btn1DownClick() { stepFontType(hebrew::nextFontType(cStType)); }
-void LineEditor::btn1UpClick() { stepFontType(hebrew::previousFontType(cStType)); }
+void LineEditor::btn1DownClick() { stepFontType(hebrew::nextFontType(style_.type)); }
+void LineEditor::btn1UpClick() { stepFontType(hebrew::previousFontType(style_.type)); }
 
 void LineEditor::FormKeyDown() {
     // Alt is only asked about while Shift is held, as the condition reads.

@@ -74,12 +74,26 @@ struct LineEditorSeams {
     LanguageHook& hook;
 };
 
+// How a command opens the box: on the text's stored string (Edit), or empty
+// for a text just made (Newtext), where the change handler stays attached and
+// emptying the box is written as typing would be.
+enum class Opening { StoredText, NewText };
+
 class LineEditor {
 public:
     explicit LineEditor(LineEditorSeams seams) : s_(seams) {}
 
-    // The entity the window edits; set by the command before ChangeEd.
+    // Sets the entity and the style, fills the box and shows the font type.
+    // StoredText reads the stored string once through the entity, fills the
+    // box with it converted without writing anything, attaches the change
+    // handler and returns the string read; NewText returns nothing.
+    std::u16string open(LineTextEntity* ttx, const hebrew::StyleState& style, Opening how = Opening::StoredText);
+
+    // The entity the window edits, and the style its conversions take: the
+    // font type steps change the style's type.
     void setEntity(LineTextEntity* ttx) { ttx_ = ttx; }
+    void setStyle(const hebrew::StyleState& style) { style_ = style; }
+    const hebrew::StyleState& style() const { return style_; }
 
     // Window lifecycle and events.
     void FormCreate(int height);
@@ -106,7 +120,6 @@ public:
 
     void ApplyLang();
 
-    hebrew::fntType cStType = hebrew::DosHebrew;
     int curLang = 0;
     bool langd = false;
     bool isLangChange = false;
@@ -115,9 +128,12 @@ public:
 private:
     void showLang(int image);
     void stepFontType(hebrew::fntType type);
+    void showFontType();
+    void fillDetached(const std::u16string& stored);
 
     LineEditorSeams s_;
     LineTextEntity* ttx_ = nullptr;
+    hebrew::StyleState style_;
     bool changeAttached_ = true;
     int fHeight_ = 0;
     int langImage_ = 0;

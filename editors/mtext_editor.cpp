@@ -29,9 +29,7 @@ MtextHost& MtextEditor::host() const {
 void MtextEditor::useStyle(std::unique_ptr<MtextTextStyle> style) {
     cstyle_ = std::move(style);
     cfont = cstyle_->fontFile();
-    fonts_.SetFntType(cfont);
-    fonts_.cStFont = cfont;
-    fonts_.cStBack = cstyle_->textGenerationFlag() == 2;
+    style_ = fonts_.styleOf(cfont, cstyle_->textGenerationFlag());
 }
 
 void MtextEditor::FillMemo() {
@@ -39,14 +37,14 @@ void MtextEditor::FillMemo() {
     useStyle(h.textStyle(h.entityStyleName()));
     view_.setMemo({});
     const std::u16string contents = h.entityText();
-    const auto toEditor = [this](std::u16string_view p) { return fonts_.AcadToEditWin(p); };
+    const auto toEditor = [this](std::u16string_view p) { return fonts_.AcadToEditWin(p, style_); };
     view_.setMemo({memoText(loadContents(contents, toEditor)), 0, 0});
     const std::u16string style = cstyle_->name();
     view_.showStatus(style, cfont, formatGeneral5(cstyle_->height()));
 }
 
 std::u16string MtextEditor::storedText() const {
-    const auto toDrawing = [this](std::u16string_view line) { return fonts_.EditToacadWin(line); };
+    const auto toDrawing = [this](std::u16string_view line) { return fonts_.EditToacadWin(line, style_); };
     return storeContents(memoLines(view_.memo().text), toDrawing);
 }
 

@@ -28,9 +28,11 @@ constexpr int kAttachmentTopRight = 3;
 
 constexpr std::u16string_view kCornerPrompt = u"Top right corner for block of text:";
 constexpr std::u16string_view kOppositePrompt = u"Opposite corner of block of text:";
+// Deliberate: the misspelled "Heihgt" is the prompt users see.
 constexpr std::u16string_view kHeightPrompt = u"Heihgt each line of text:";
 constexpr std::u16string_view kPrintLineBreak = u"(princ \"\\n\") ";
 constexpr std::u16string_view kRedrawEdited = u"REDRAW";
+// Deliberate: a created text is redrawn with a blank after the command, an edited one without.
 constexpr std::u16string_view kRedrawCreated = u"REDRAW ";
 
 struct Point3 {
@@ -142,6 +144,8 @@ public:
     bool englishDown() const { return engDown_; }
     bool rightToLeft() const { return rightToLeft_; }
     TextEncoding memoEncoding() const { return encoding_; }
+    // The style of the text being edited or made, as FillMemo or NewMtext set it.
+    const hebrew::StyleState& style() const { return style_; }
 
     // The placement of a new text, as NewMtext leaves it.
     Point3 pp, vv;
@@ -151,7 +155,7 @@ public:
 
 private:
     MtextHost& host() const;
-    // Classifies the style's font and its backwards flag into the font state.
+    // Keeps the text style and classifies its font and backwards flag.
     void useStyle(std::unique_ptr<MtextTextStyle> style);
     std::u16string storedText() const;
     void insertCode(std::u16string_view code);
@@ -163,6 +167,7 @@ private:
     MtextTimer& timer_;
     MtextHost* host_ = nullptr;
     std::unique_ptr<MtextTextStyle> cstyle_;
+    hebrew::StyleState style_;
     bool hebDown_ = true, engDown_ = false, rightToLeft_ = true;
     TextEncoding encoding_ = TextEncoding::Ansi;
 };

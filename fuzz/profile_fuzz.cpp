@@ -94,14 +94,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     {
         TfrmFonts service(FontServicePlatform{files, *surface, dir, true});
         first = service.IniSettings;
-        for (const FontMapRow& row : service.fontmaps) service.SetFntType(row.name + u".shx");
+        for (const FontMapRow& row : service.fontmaps) service.styleOf(row.name + u".shx", 0);
         service.changefnt(u"C:\\Fonts\\fuzzfont.shx", DosEnglishR);
-        service.SetFntType(u"fuzzfont.shx");
-        require(service.cStType == DosEnglishR);
+        require(service.styleOf(u"fuzzfont.shx", 0).type == DosEnglishR);
     }
     TfrmFonts again(FontServicePlatform{files, *surface, dir, true});
     require(sameIntegers(first, again.IniSettings));
-    again.SetFntType(u"FUZZFONT.SHX");
-    require(again.cStType == DosEnglishR);
+    require(again.styleOf(u"FUZZFONT.SHX", 0).type == DosEnglishR);
     return 0;
 }

@@ -43,8 +43,6 @@ std::string narrow(const std::u16string& s) { return utf16ToUtf8(s); }
 WriteError::WriteError(const std::u16string& path)
     : std::runtime_error("Unable to write to " + narrow(path)), text_(u"Unable to write to " + path) {}
 
-const char16_t* fontTypeName(fntType ft) { return fontTypeRow(ft).mapName; }
-
 TfrmFonts::TfrmFonts(FontServicePlatform platform)
     : ConfigFolder(platform.configFolder), platform_(std::move(platform)) {
     readSettings();
@@ -103,21 +101,17 @@ void TfrmFonts::readKeyTables() {
     }
 }
 
-void TfrmFonts::SetFntType(const std::u16string& fsname) {
-    cStType = classifyFont(fsname, fontmaps);
-    cStFont = styleFontName(fsname);
-}
-
 void TfrmFonts::changefnt(const std::u16string& fname, fntType ft) {
     const std::u16string key = upperCase(baseName(fname));
+    const char16_t* const typeName = fontTypeRow(ft).mapName;
     auto row = std::find_if(fontmaps.begin(), fontmaps.end(),
                             [&](const FontMapRow& r) { return equalNoCase(r.name, key); });
     if (row != fontmaps.end()) {
-        row->type = fontTypeName(ft);
+        row->type = typeName;
     } else if (fontmaps.size() == 1 && fontmaps[0].name.empty() && fontmaps[0].type.empty()) {
-        fontmaps[0] = {key, fontTypeName(ft)};
+        fontmaps[0] = {key, typeName};
     } else {
-        fontmaps.push_back({key, fontTypeName(ft)});
+        fontmaps.push_back({key, typeName});
     }
     writeFontMap();
 }
@@ -147,17 +141,17 @@ void TfrmFonts::ensureConfigFolder() {
         platform_.profiles.createFolder(ConfigFolder);
 }
 
-std::u16string TfrmFonts::AcadToEditWin(std::u16string_view ss) const {
-    return acadToEdit(ss, style(), platform_.surface, true);
+std::u16string TfrmFonts::AcadToEditWin(std::u16string_view ss, const StyleState& style) const {
+    return acadToEdit(ss, style, platform_.surface, true);
 }
-std::u16string TfrmFonts::AcadToEditWinG(std::u16string_view ss) const {
-    return acadToEdit(ss, style(), platform_.surface, false);
+std::u16string TfrmFonts::AcadToEditWinG(std::u16string_view ss, const StyleState& style) const {
+    return acadToEdit(ss, style, platform_.surface, false);
 }
-std::u16string TfrmFonts::EditToacadWin(std::u16string_view ss) const {
-    return editToAcad(ss, style(), platform_.surface, true);
+std::u16string TfrmFonts::EditToacadWin(std::u16string_view ss, const StyleState& style) const {
+    return editToAcad(ss, style, platform_.surface, true);
 }
-std::u16string TfrmFonts::EditToacadWinG(std::u16string_view ss) const {
-    return editToAcad(ss, style(), platform_.surface, false);
+std::u16string TfrmFonts::EditToacadWinG(std::u16string_view ss, const StyleState& style) const {
+    return editToAcad(ss, style, platform_.surface, false);
 }
 std::u16string TfrmFonts::ConvertLeftToRight(std::u16string_view s) const {
     return hebrew::ConvertLeftToRight(s, platform_.surface);

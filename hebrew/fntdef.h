@@ -1,6 +1,7 @@
-// The font service: the font map, the settings, the key tables and the style
-// state that every conversion reads. One instance, frmFonts, lives from the
-// first successful host connection until the library unloads.
+// The font service: the font map, the settings and the key tables. It keeps
+// no style: each conversion takes the style of its text (font_style.h). One
+// instance, frmFonts, lives from the first successful host connection until
+// the library unloads.
 #pragma once
 
 #include <array>
@@ -49,8 +50,6 @@ struct FontServicePlatform {
     bool configFolderIsReal = true;
 };
 
-const char16_t* fontTypeName(fntType ft);
-
 class TfrmFonts {
 public:
     // Loads "Hebrew.ini", "HebFonts.txt" and "editdef.txt".
@@ -60,32 +59,26 @@ public:
     TfrmFonts(const TfrmFonts&) = delete;
     TfrmFonts& operator=(const TfrmFonts&) = delete;
 
-    // The style of a text whose style has this font file and generation flag.
+    // The style of a text whose style has this font file and generation
+    // flag, classified through the map.
     StyleState styleOf(std::u16string_view fontFile, long generationFlag) const {
         return styleFor(fontFile, generationFlag, fontmaps);
     }
-    void SetFntType(const std::u16string& fsname);
     // Records ft for fname in the map and rewrites section "Fonts"; throws
     // WriteError after the map in memory has changed.
     void changefnt(const std::u16string& fname, fntType ft);
 
-    std::u16string AcadToEditWin(std::u16string_view ss) const;
-    std::u16string AcadToEditWinG(std::u16string_view ss) const;
-    std::u16string EditToacadWin(std::u16string_view ss) const;
-    std::u16string EditToacadWinG(std::u16string_view ss) const;
-    bool isEnglishOnly(std::u16string_view s, fntType ft) const { return hebrew::isEnglishOnly(s, ft); }
-    std::u16string Symbtoedit(std::u16string_view ss) const { return hebrew::Symbtoedit(ss, cStFont); }
-    std::u16string Symbtoacad(std::u16string_view ss) const { return hebrew::Symbtoacad(ss, cStFont); }
+    // The conversions on the service's own surface; the G forms are the
+    // attribute editor's, which mirror no brackets.
+    std::u16string AcadToEditWin(std::u16string_view ss, const StyleState& style) const;
+    std::u16string AcadToEditWinG(std::u16string_view ss, const StyleState& style) const;
+    std::u16string EditToacadWin(std::u16string_view ss, const StyleState& style) const;
+    std::u16string EditToacadWinG(std::u16string_view ss, const StyleState& style) const;
     std::u16string ConvertLeftToRight(std::u16string_view s) const;
     std::u16string ConvertRightToLeft(std::u16string_view s) const;
 
     // Writes "Hebrew.ini" now; throws WriteError.
     void writeSettings();
-
-    // Style state.
-    std::u16string cStFont;
-    fntType cStType = DosHebrew;
-    bool cStBack = false;
 
     Rinistr IniSettings;
     std::u16string ConfigFolder;
@@ -97,7 +90,6 @@ public:
     std::array<std::u16string, 10> ctrls;
 
 private:
-    StyleState style() const { return {cStFont, cStType, cStBack}; }
     std::u16string settingsFile() const { return ConfigFolder + u"Hebrew.ini"; }
     void readSettings();
     void readFontFile();

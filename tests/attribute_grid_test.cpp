@@ -200,13 +200,13 @@ TEST_F(AttributeGridTest, EachAttributeIsConvertedWithItsOwnStyleBothWays) {
     const std::u16string edited = kShalom + u" 12";
     for (std::size_t i = 0; i < std::size(cases); ++i) g.setValue(i, edited);
     g.update();
-    EXPECT_TRUE(fonts->cStBack) << "the last style's backwards flag";
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const auto& a = *host.list[i];
         ASSERT_EQ(a.writes.size(), 1u);
-        fonts->SetFntType(host.styles[cases[i].style].fontFile);
-        fonts->cStBack = cases[i].backwards;
-        EXPECT_EQ(a.writes[0], fonts->EditToacadWinG(edited)) << testutil::utf8(cases[i].style);
+        const GridTextStyle& style = host.styles[cases[i].style];
+        const hebrew::StyleState st = fonts->styleOf(style.fontFile, style.textGenerationFlag);
+        EXPECT_EQ(st.backwards, cases[i].backwards);
+        EXPECT_EQ(a.writes[0], fonts->EditToacadWinG(edited, st)) << testutil::utf8(cases[i].style);
     }
     EXPECT_NE(host.list[0]->writes[0], host.list[1]->writes[0]) << "the types store differently";
 }

@@ -76,7 +76,7 @@ TEST_F(FontService, SettingsAreReadAndKeptAsTheyWere) {
     EXPECT_EQ(f.readString(kIni, u"Lib", u"Standard", u"?"), u"std.dwg");
 }
 
-TEST_F(FontService, SetFntTypeClassifies) {
+TEST_F(FontService, StyleOfClassifies) {
     files.set(kFonts, u"Fonts", u"hebsimp", u"DosHebrew");
     files.set(kFonts, u"Fonts", u"HEBKEY", u"DosEnglish");
     files.set(kFonts, u"Fonts", u"hebkeyr", u"dosenglishr");
@@ -108,10 +108,9 @@ TEST_F(FontService, SetFntTypeClassifies) {
         {u"my.fonts\\iron", DosHebrew, u"MY.FONTS\\IRON"},
     };
     for (const auto& c : cases) {
-        fonts->cStType = static_cast<fntType>(2);
-        fonts->SetFntType(c.name);
-        EXPECT_EQ(fonts->cStType, c.type) << show(c.name);
-        EXPECT_EQ(show(fonts->cStFont), show(c.font)) << show(c.name);
+        const StyleState style = fonts->styleOf(c.name, 0);
+        EXPECT_EQ(style.type, c.type) << show(c.name);
+        EXPECT_EQ(show(style.font), show(c.font)) << show(c.name);
     }
 }
 
@@ -136,10 +135,8 @@ TEST_F(FontService, ChangefntUpdatesOrAppendsAndRewritesTheSection) {
     EXPECT_EQ(files.readString(kFonts, u"Fonts", u"new", u""), u"TrueType");
     EXPECT_EQ(files.readKeys(kFonts, u"SymbolFonts").size(), 1u) << "other sections stay";
     // The recorded type is read back as it was chosen.
-    fonts->SetFntType(u"new.shx");
-    EXPECT_EQ(fonts->cStType, TrueType);
-    fonts->SetFntType(u"hebsimp.shx");
-    EXPECT_EQ(fonts->cStType, DosEnglishR);
+    EXPECT_EQ(fonts->styleOf(u"new.shx", 0).type, TrueType);
+    EXPECT_EQ(fonts->styleOf(u"hebsimp.shx", 0).type, DosEnglishR);
 }
 
 TEST_F(FontService, ChangefntOnAnEmptyMapTakesTheBlankRow) {
@@ -213,17 +210,16 @@ TEST_F(FontService, KeyTablesFromEditdef) {
 
 TEST_F(FontService, ConversionsReadTheStyleState) {
     auto fonts = create();
-    fonts->SetFntType(u"iron2.shx");
-    fonts->cStBack = false;
+    StyleState style = fonts->styleOf(u"iron2.shx", 0);
     std::u16string stored = fromBytes(std::string("A\x9C" "B"));
-    EXPECT_EQ(fonts->AcadToEditWin(stored), u"A%%156B");
-    EXPECT_EQ(fonts->EditToacadWin(u"\u00B1"), u"\u203A");
-    fonts->cStType = WindowsHeb;
-    fonts->cStBack = true;
-    EXPECT_EQ(fonts->AcadToEditWin(u"(ab"), u"ba)");
-    EXPECT_EQ(fonts->AcadToEditWinG(u"(ab"), u"ba(");
-    EXPECT_EQ(fonts->EditToacadWin(u"ba)"), u"(ab");
-    EXPECT_EQ(fonts->EditToacadWinG(u"ba("), u"(ab");
+    EXPECT_EQ(fonts->AcadToEditWin(stored, style), u"A%%156B");
+    EXPECT_EQ(fonts->EditToacadWin(u"\u00B1", style), u"\u203A");
+    style.type = WindowsHeb;
+    style.backwards = true;
+    EXPECT_EQ(fonts->AcadToEditWin(u"(ab", style), u"ba)");
+    EXPECT_EQ(fonts->AcadToEditWinG(u"(ab", style), u"ba(");
+    EXPECT_EQ(fonts->EditToacadWin(u"ba)", style), u"(ab");
+    EXPECT_EQ(fonts->EditToacadWinG(u"ba(", style), u"(ab");
 }
 
 }  // namespace

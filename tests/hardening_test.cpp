@@ -240,8 +240,7 @@ TEST_F(GarbageSettings, BinaryFilesGiveTheDefaultsAndAnEmptyMap) {
         EXPECT_EQ(fonts->IniSettings.txthw, defaults.txthw);
         EXPECT_EQ(fonts->IniSettings.grmode, defaults.grmode);
         EXPECT_EQ(fonts->IniSettings.charmap, defaults.charmap);
-        fonts->SetFntType(u"hebsimp.shx");
-        EXPECT_EQ(fonts->cStType, DosHebrew) << "no map row survives the garbage";
+        EXPECT_EQ(fonts->styleOf(u"hebsimp.shx", 0).type, DosHebrew) << "no map row survives the garbage";
         for (const auto& key : fonts->fkeys) EXPECT_TRUE(key.empty());
     }
 }
@@ -280,8 +279,7 @@ TEST(SettingsFolder, HebrewNamesAndBlanksInThePath) {
     EXPECT_TRUE(fs::is_regular_file(folder / "Hebrew.ini")) << "the folder is created and the settings written";
     EXPECT_TRUE(fs::is_regular_file(folder / "HebFonts.txt"));
     TfrmFonts again(FontServicePlatform{files, *surface, dir, true});
-    again.SetFntType(u"hebsimp.shx");
-    EXPECT_EQ(again.cStType, DosEnglishR);
+    EXPECT_EQ(again.styleOf(u"hebsimp.shx", 0).type, DosEnglishR);
     fs::remove_all(folder);
 }
 

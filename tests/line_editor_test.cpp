@@ -102,18 +102,17 @@ protected:
     void SetUp() override {
         view.editor = &editor;
         editor.setEntity(&entity);
-        fonts.cStType = hebrew::DosHebrew;
-        editor.cStType = hebrew::DosHebrew;
     }
     // What the Edit command does before it shows the window.
     void openOn(const std::u16string& stored) {
         editor.FormCreate(89);
         entity.text = stored;
-        editor.setChangeHandlerAttached(false);
-        view.setEditText(fonts.AcadToEditWin(stored));
-        editor.ChangeEd();
+        editor.open(&entity, style);
         keyboard.activated.clear();
     }
+    // The style Edit found for the text: a DOS Hebrew font.
+    hebrew::StyleState style{u"HEBSIMP", hebrew::DosHebrew, false};
+    std::u16string toDrawing(const std::u16string& text) const { return fonts.EditToacadWin(text, editor.style()); }
     std::uint16_t lastLayout() const { return keyboard.activated.empty() ? 0 : keyboard.activated.back(); }
 };
 
@@ -132,9 +131,9 @@ TEST_F(LineEditorTest, EveryTypedCharacterWritesTheWholeConvertedTextOnce) {
     view.type(u"\u05D0\u05D1a");
     ASSERT_EQ(entity.writes.size(), 3u);
     EXPECT_EQ(entity.updates, 3);
-    EXPECT_EQ(entity.writes[0], fonts.EditToacadWin(u"\u05D0"));
-    EXPECT_EQ(entity.writes[1], fonts.EditToacadWin(u"\u05D0\u05D1"));
-    EXPECT_EQ(entity.writes[2], fonts.EditToacadWin(u"\u05D0\u05D1a"));
+    EXPECT_EQ(entity.writes[0], toDrawing(u"\u05D0"));
+    EXPECT_EQ(entity.writes[1], toDrawing(u"\u05D0\u05D1"));
+    EXPECT_EQ(entity.writes[2], toDrawing(u"\u05D0\u05D1a"));
     // Under a DOS Hebrew font the letters go back to their DOS codes.
     view.setEditText(kShalom);
     EXPECT_EQ(entity.text, kShalomDos);
@@ -144,7 +143,7 @@ TEST_F(LineEditorTest, ChangeEdOnAnEmptyBoxShowsTheTypeOnly) {
     editor.FormCreate(89);
     entity.text = kShalomDos;
     editor.setChangeHandlerAttached(false);
-    editor.cStType = hebrew::WindowsHeb;
+    editor.setStyle({u"HEBSIMP", hebrew::WindowsHeb, false});
     editor.ChangeEd();
     EXPECT_EQ(view.fontTypeName, u"Windows");
     EXPECT_EQ(entity.reads, 0);
@@ -173,10 +172,10 @@ TEST_F(LineEditorTest, FontTypeStepsCycleBothWaysWithTheirNames) {
     openOn(u"");
     for (const auto& s : steps) {
         SCOPED_TRACE(std::string(s.down ? "down from " : "up from ") + std::to_string(s.from));
-        editor.cStType = s.from;
+        editor.setStyle({u"HEBSIMP", s.from, false});
         s.down ? editor.btn1DownClick() : editor.btn1UpClick();
-        EXPECT_EQ(editor.cStType, s.to);
-        EXPECT_EQ(fonts.cStType, s.to);
+        EXPECT_EQ(editor.style().type, s.to);
+        EXPECT_EQ(editor.style().font, u"HEBSIMP") << "a step changes the type only";
         EXPECT_EQ(view.fontTypeName, s.name);
     }
 }
@@ -185,13 +184,13 @@ TEST_F(LineEditorTest, AStepShowsTheStoredStringUnderTheNewTypeAndWritesNothing)
     openOn(kShalomDos);
     editor.btn1UpClick();  // True Type: the same bytes read as Windows-1255 punctuation
     EXPECT_TRUE(entity.writes.empty());
-    EXPECT_EQ(view.text, fonts.AcadToEditWin(kShalomDos));
+    EXPECT_EQ(view.text, fonts.AcadToEditWin(kShalomDos, editor.style()));
     EXPECT_NE(view.text, kShalom);
     EXPECT_EQ(entity.reads, 2);
     // The next change writes under the new type.
     view.type(u"!");
     ASSERT_EQ(entity.writes.size(), 1u);
-    EXPECT_EQ(entity.writes[0], fonts.EditToacadWin(view.text));
+    EXPECT_EQ(entity.writes[0], toDrawing(view.text));
 }
 
 TEST_F(LineEditorTest, AFailingLiveWriteLeavesTheEditorUsable) {
@@ -201,7 +200,7 @@ TEST_F(LineEditorTest, AFailingLiveWriteLeavesTheEditorUsable) {
     entity.failWrites = false;
     view.type(u"c");
     ASSERT_EQ(entity.writes.size(), 1u);
-    EXPECT_EQ(entity.writes[0], fonts.EditToacadWin(u"abc"));
+    EXPECT_EQ(entity.writes[0], toDrawing(u"abc"));
 }
 
 TEST_F(LineEditorTest, FailingRefillKeepsTheChangeHandler) {

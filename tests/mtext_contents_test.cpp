@@ -119,13 +119,13 @@ TEST(MtextContents, HebrewLinesSurviveAStoreAndALoad) {
     files.folders.insert(folder);
     auto surface = hebrew::makeLeftToRightSurface();
     hebrew::TfrmFonts fonts(hebrew::FontServicePlatform{files, *surface, folder, true});
-    const auto toDrawing = [&](std::u16string_view l) { return fonts.EditToacadWin(l); };
-    const auto toEditor = [&](std::u16string_view p) { return fonts.AcadToEditWin(p); };
+    hebrew::StyleState style;
+    const auto toDrawing = [&](std::u16string_view l) { return fonts.EditToacadWin(l, style); };
+    const auto toEditor = [&](std::u16string_view p) { return fonts.AcadToEditWin(p, style); };
     const Lines lines = {u16("שלום עולם"), u"", u16("abc אבג 12"), u16("סוף.")};
     for (const char16_t* font : {u"hebsimp.shx", u"arial.ttf", u"DRAVIK1.shx"})
         for (bool backwards : {false, true}) {
-            fonts.SetFntType(font);
-            fonts.cStBack = backwards;
+            style = fonts.styleOf(font, backwards ? hebrew::kBackwardsGeneration : 0);
             const std::u16string stored = storeContents(lines, toDrawing);
             EXPECT_EQ(stored.substr(stored.size() - 2), u"\\P");
             EXPECT_EQ(loadContents(stored, toEditor), lines) << show(stored);

@@ -188,9 +188,11 @@ protected:
         editor->setHost(&host);
     }
     void type(const std::u16string& text) { view.box = {text, text.size(), text.size()}; }
-    std::u16string stored(const std::vector<std::u16string>& lines) {
+    // The lines as stored in the style the editor has taken, or in style.
+    std::u16string stored(const std::vector<std::u16string>& lines) { return stored(lines, editor->style()); }
+    std::u16string stored(const std::vector<std::u16string>& lines, const hebrew::StyleState& style) {
         std::u16string s;
-        for (const auto& l : lines) s += fonts->EditToacadWin(l) + u"\\P";
+        for (const auto& l : lines) s += fonts->EditToacadWin(l, style) + u"\\P";
         return s;
     }
 };
@@ -210,17 +212,15 @@ TEST_F(MtextEditorTest, FillMemoSetsTheFontStateAndLoadsEachParagraph) {
     for (const auto& c : cases) {
         host.styles[u"Mine"] = c.style;
         host.entityStyle = u"Mine";
-        // The stored form of the lines in this style, made with the same font state.
-        fonts->SetFntType(c.style.fontFile);
-        fonts->cStBack = c.backwards;
-        host.text = u"{\\fArial|b0;" + stored(lines) + u"}";
-        fonts->cStFont.clear();
-        fonts->cStBack = !c.backwards;
+        // The stored form of the lines in this style.
+        hebrew::StyleState style = fonts->styleOf(c.style.fontFile, 0);
+        style.backwards = c.backwards;
+        host.text = u"{\\fArial|b0;" + stored(lines, style) + u"}";
         host.log.clear();
 
         editor->FillMemo();
-        EXPECT_EQ(fonts->cStFont, c.style.fontFile) << c.what;
-        EXPECT_EQ(fonts->cStBack, c.backwards) << c.what;
+        EXPECT_EQ(editor->style().font, hebrew::styleFontName(c.style.fontFile)) << c.what;
+        EXPECT_EQ(editor->style().backwards, c.backwards) << c.what;
         EXPECT_EQ(memoLines(view.box.text), lines) << c.what << show(view.box.text);
         EXPECT_EQ(view.status[0], u"Mine");
         EXPECT_EQ(view.status[1], c.style.fontFile);
@@ -239,7 +239,7 @@ TEST_F(MtextEditorTest, FillMemoKeepsAFinalPieceWithoutAMarkSoOkDoesNotDropIt) {
         {u"first\\Plast", {u"first", u"last"}},
         {u"{\\fArial;a\\Pb}", {u"a", u"b"}},
     };
-    fonts->SetFntType(u"arial.ttf");  // TrueType: English stays as it is
+    // TrueType: English stays as it is
     host.styles[u"Heb"] = {u"arial.ttf", 0, 1};
     for (const auto& c : cases) {
         host.text = c.contents;
@@ -321,7 +321,7 @@ TEST_F(MtextEditorTest, NewMtextAsksThreeTimesAndCreateMtextPlacesTheText) {
                                  "GetCorner(" + str(c.first) + " Opposite corner of block of text:)",
                                  "GetDistance(" + str(c.second) + " Heihgt each line of text:)",
                                  "SendCommand[(princ \"\\n\") ]", "Name"}));
-        EXPECT_TRUE(fonts->cStBack);
+        EXPECT_TRUE(editor->style().backwards);
         EXPECT_EQ(view.box.text, u"");
         EXPECT_EQ(view.status[0], u"Active");
         EXPECT_EQ(view.status[2], u"1.75");

@@ -391,12 +391,12 @@ TEST_P(Mtext, KeepsItsCodesAndConvertsTheTextBetween) {
 const std::string kShalomEscaped = "\\U+05E9\\U+05DC\\U+05D5\\U+05DD";
 const std::string kLongDos = [] {
     std::string s;
-    for (int i = 0; i < 40; ++i) s += kDosShalom + " ";
+    for (int i = 0; i < 60; ++i) s += kDosShalom + " ";  // 300 bytes: two chunks
     return s;
 }();
 const std::string kLongExpected = [] {
     std::string s = " ";  // the trailing blank reads first
-    for (int i = 0; i < 40; ++i) s += kShalomEscaped + (i < 39 ? " " : "");
+    for (int i = 0; i < 60; ++i) s += kShalomEscaped + (i < 59 ? " " : "");
     return s;
 }();
 
@@ -535,11 +535,11 @@ protected:
     void TearDown() override { fs::remove_all(dir_); }
 
     std::string write(const std::string& name, const std::string& content) {
-        std::ofstream(dir_ / name, std::ios::binary) << content;
-        return (dir_ / name).u8string();
+        std::ofstream(dir_ / fs::u8path(name), std::ios::binary) << content;
+        return (dir_ / fs::u8path(name)).u8string();
     }
     std::string read(const std::string& name) {
-        std::ifstream f(dir_ / name, std::ios::binary);
+        std::ifstream f(dir_ / fs::u8path(name), std::ios::binary);
         std::stringstream s;
         s << f.rdbuf();
         return s.str();
@@ -554,7 +554,7 @@ protected:
         std::fclose(err);
         return code;
     }
-    std::string path(const std::string& name) { return (dir_ / name).u8string(); }
+    std::string path(const std::string& name) { return (dir_ / fs::u8path(name)).u8string(); }
 
     fs::path dir_;
     std::string map_, errors_;
@@ -614,9 +614,16 @@ TEST_F(Command, FoldersAreMigratedAndABadDrawingDoesNotStopTheOthers) {
 
 TEST_F(Command, OneDrawingAndADryRun) {
     write("in/a.dxf", good());
-    write("out.dxf", "old contents");
-    EXPECT_EQ(run({path("in/a.dxf"), path("out.dxf")}), kAllMigrated);
-    EXPECT_EQ(read("out.dxf"), migrate(good(), Target::Host).out);
+    // A Hebrew file name, replaced where it exists.
+    const std::string output = "\xD7\xA9\xD7\xA8\xD7\x98\xD7\x95\xD7\x98.dxf";
+    write(output, "old contents");
+    EXPECT_EQ(run({path("in/a.dxf"), path(output)}), kAllMigrated) << errors_;
+    EXPECT_EQ(read(output), migrate(good(), Target::Host).out);
+    // Migrated copies inside the folder migrated are not taken again.
+    EXPECT_EQ(run({"--out-dir", path("in/migrated"), path("in")}), kAllMigrated);
+    EXPECT_EQ(run({"--out-dir", path("in/migrated"), path("in")}), kAllMigrated) << errors_;
+    EXPECT_FALSE(fs::exists(dir_ / "in" / "migrated" / "migrated"));
+    fs::remove_all(dir_ / "in" / "migrated");
     EXPECT_EQ(run({"--dry-run", "--report", path("r.tsv"), path("in")}), kAllMigrated);
     EXPECT_EQ(linesOf(read("r.tsv")).size(), 2u);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "in"), fs::directory_iterator()), 2);  // a.dxf, sub

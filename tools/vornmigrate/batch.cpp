@@ -148,7 +148,13 @@ std::vector<Job> planJobs(const CommandLine& c, std::size_t& dwgSkipped) {
             std::vector<fs::path> found;
             for (auto it = fs::recursive_directory_iterator(p, ec); !ec && it != fs::recursive_directory_iterator();
                  it.increment(ec)) {
-                if (!it->is_regular_file(ec)) continue;
+                // The migrated copies of an earlier run are no drawings to migrate.
+                std::error_code entryError;  // an entry that cannot be examined is passed over
+                if (outDir && it->is_directory(entryError) && fs::equivalent(it->path(), *outDir, entryError)) {
+                    it.disable_recursion_pending();
+                    continue;
+                }
+                if (!it->is_regular_file(entryError)) continue;
                 if (isDxf(it->path())) found.push_back(it->path());
                 else if (isDwg(it->path())) ++dwgSkipped;
             }
