@@ -61,18 +61,18 @@ private:
 
 using LineEditorWindow = CommandWindow<editors::TfrmLtedit>;
 
-// The entity as a text. Its handle is read, as the host has always seen,
-// though no command uses it.
+// The entity as a text.
 HostObject textOf(const HostObject& entity) {
     HostObject ttx = HostObject::query(entity.get(), IID_IGcadText, L"IGcadText");
-    ttx.getString(L"Handle");
+    ttx.getString(L"Handle");  // Deliberate: read as the host has always seen it, though nothing uses it.
     return ttx;
 }
 
 // Shows the style and opens the box on the text.
 std::u16string openLineEditor(const LineEditorWindow& window, HostTextEntity& text, const HostObject& ttx,
                               editors::Opening how) {
-    const SingleLineStyle st = singleLineStyle(ttx, textStylesOf(hostSession().doc));
+    const HostObject styles = textStylesOf(hostSession().doc);  // asked for before the text's style name
+    const SingleLineStyle st = singleLineStyle(ttx, styles);
     window->setCaption(st.caption);
     return window->behaviour().open(&text, st.style, how);
 }

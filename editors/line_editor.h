@@ -75,8 +75,8 @@ struct LineEditorSeams {
 };
 
 // How a command opens the box: on the text's stored string (Edit), or empty
-// for a text just made (Newtext), where the change handler stays attached and
-// emptying the box is written as typing would be.
+// for a text just made (Newtext), where the change handler stays attached so
+// that typing is written at once.
 enum class Opening { StoredText, NewText };
 
 class LineEditor {

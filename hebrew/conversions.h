@@ -17,7 +17,7 @@
 namespace hebrew {
 
 struct StyleState {
-    std::u16string font;  // cStFont: the style's font file name
+    std::u16string font;  // cStFont: the style's font file, as styleFontName (font_style.h) gives it
     fntType type = DosHebrew;  // cStType
     bool backwards = false;  // cStBack: the style draws its text backwards
 };

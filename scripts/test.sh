@@ -17,7 +17,7 @@ ctest --test-dir "$build/native" --output-on-failure -j "$jobs"
 echo "== fuzzing the conversions (bounded)"
 cmake -S . -B "$build/fuzz" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DVORN_FUZZ=ON -DVORN_BENCH=OFF >/dev/null
-cmake --build "$build/fuzz" -j "$jobs" --target conversions_fuzz profile_fuzz
+cmake --build "$build/fuzz" -j "$jobs" --target conversions_fuzz profile_fuzz migrate_fuzz
 mkdir -p "$build/fuzz/corpus" "$build/fuzz/profile-corpus"
 "$build/fuzz/fuzz/conversions_fuzz" -runs=300000 -max_total_time=60 -max_len=512 \
   -artifact_prefix="$build/fuzz/" "$build/fuzz/corpus" 2>&1 | tail -2
@@ -26,6 +26,10 @@ echo "== fuzzing the profile reader (bounded)"
 fuzz_tmp=${TMPDIR:-/tmp}; [ -d /dev/shm ] && [ -w /dev/shm ] && fuzz_tmp=/dev/shm
 TMPDIR=$fuzz_tmp "$build/fuzz/fuzz/profile_fuzz" -max_total_time=30 -max_len=2048 \
   -artifact_prefix="$build/fuzz/" "$build/fuzz/profile-corpus" 2>&1 | tail -2
+echo "== fuzzing the drawing migrator (bounded)"
+mkdir -p "$build/fuzz/migrate-corpus"
+"$build/fuzz/fuzz/migrate_fuzz" -max_total_time=20 -max_len=1024 \
+  -artifact_prefix="$build/fuzz/" "$build/fuzz/migrate-corpus" 2>&1 | tail -2
 
 # Xvfb for the windows, when no display is set; stopped on exit.
 xvfb_pid=""

@@ -243,6 +243,14 @@ Status migrateParagraph(const std::vector<Item>& items, std::size_t from, std::s
     return whole.status;
 }
 
+// A "\F" code draws what follows in a shape font of its own, which keeps
+// its legacy font after the migration.
+bool namesShapeFont(const std::vector<Item>& items, std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to; ++i)
+        if (items[i].kind == Item::Code && items[i].raw.size() > 2 && items[i].raw.substr(0, 2) == "\\F") return true;
+    return false;
+}
+
 }  // namespace
 
 const char* statusName(Status s) {
@@ -385,8 +393,9 @@ bool migrateMtext(std::string_view contents, const TextForm& form, const StringR
     std::size_t start = 0;
     for (std::size_t i = 0; i <= items.size(); ++i) {
         if (i < items.size() && items[i].kind != Item::Paragraph) continue;
-        out.status = worse(out.status, migrateParagraph(items, start, i, form, rules, surface, out.contents,
-                                                         out.newText));
+        Status paragraph = migrateParagraph(items, start, i, form, rules, surface, out.contents, out.newText);
+        if (paragraph != Status::Same && namesShapeFont(items, start, i)) paragraph = Status::Review;
+        out.status = worse(out.status, paragraph);
         if (i < items.size()) {
             out.contents += "\\P";
             out.newText += u"\\P";

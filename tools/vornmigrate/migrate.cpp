@@ -55,7 +55,7 @@ std::string sameWidthNumber(std::string_view oldValue, long value) {
     return number;
 }
 
-// Text for the report: no tab or line break may split its columns.
+// A name or text that does not decode, shown byte for byte in the report.
 std::u16string bytesAsLatin1(std::string_view s) {
     std::u16string out;
     for (char c : s) out += static_cast<char16_t>(static_cast<unsigned char>(c));
@@ -256,7 +256,9 @@ public:
                 throw BadDrawing(reader_.lines(),
                                  "the file ends with a group code without its value (an odd number of lines)");
             long code;
-            if (!parseInt(pair.codeLine, code))
+            std::string_view codeText = pair.codeLine;
+            if (pair.line == 1 && codeText.substr(0, 3) == "\xEF\xBB\xBF") codeText.remove_prefix(3);  // a byte order mark
+            if (!parseInt(codeText, code))
                 throw BadDrawing(pair.line, "the group code '" + std::string(trimmed(pair.codeLine)) +
                                                 "' is not a number");
             if (onPair(code, pair)) break;
