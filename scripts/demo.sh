@@ -4,7 +4,8 @@
 # program (samples/demo.script): the line text editor opens on Hebrew texts,
 # typing is written into the drawing as it goes; the attribute and multiline
 # editors open on a block and a multiline text; a picture of each is saved.
-# Then the conversions on sample strings of each font type.
+# Then the conversions on sample strings of each font type, and a sample
+# legacy drawing migrated by vornmigrate, with its report.
 # With a display of your own and --interactive, the windows wait for you
 # (samples/demo-interactive.script).
 set -euo pipefail
@@ -73,4 +74,27 @@ show() {  # show TYPE FILE [OPTIONS...]
 show DosHebrew samples/doshebrew.txt
 show Windows samples/windows.txt
 show Windows samples/windows.txt --backwards
+
+echo
+echo "== a whole legacy drawing migrated (vornmigrate)"
+cmake --build build/native --target vornmigrate >/dev/null
+build/native/vornmigrate --map packaging/HebFonts.txt --report "$out/migrate-report.tsv" \
+  samples/legacy-drawing.dxf "$out/legacy-drawing-migrated.dxf" || status=1
+python3 - "$out/migrate-report.tsv" <<'PY'
+import sys
+# The report's rows, old and new text side by side; control characters (old
+# DOS letter codes among them) shown by their numbers.
+def shown(text):
+    return "".join(c if c.isprintable() else f"<{ord(c)}>" for c in text)
+with open(sys.argv[1], encoding="utf-8") as f:
+    rows = [line.rstrip("\r\n").split("\t") for line in f]
+if rows and rows[0][1].lower() == "handle":
+    rows = rows[1:]
+for row in rows:
+    file, handle, kind, block, style, font, font_type, backwards, status, old, new = (row + [""] * 11)[:11]
+    print(f"  {handle:>4} {kind:<13} {block:<12} {style:<10} {font_type:<9} {status:<9} {shown(old)}")
+    if new != old:
+        print(f"  {'':>4} {'':<13} {'':<12} {'':<10} {'':<9} {'->':<9} {shown(new)}")
+PY
+echo "  the migrated drawing: build/demo/legacy-drawing-migrated.dxf, its report: build/demo/migrate-report.tsv"
 exit $status

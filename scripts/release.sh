@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds both servers (64-bit and 32-bit) in release mode and packages one zip
-# per architecture: the DLL, the install and uninstall scripts for the current
-# user and for the machine, the sample font map and the user guide.
+# per architecture: the DLL, the drawing migration tool vornmigrate.exe, the
+# install and uninstall scripts for the current user and for the machine, the
+# sample font map and the user guide.
 #
 #   bash scripts/release.sh                 builds in build/rel-x86_64 and build/rel-i686
 #   bash scripts/release.sh --from BUILD    packages from BUILD/win-x86_64 and BUILD/win-i686
@@ -21,7 +22,7 @@ jobs=$(nproc)
 version=$(sed -n 's/^ *VALUE "ProductVersion", "\([0-9]*\.[0-9]*\.[0-9]*\)\..*/\1/p' automation/vorn2020.rc)
 [ -n "$version" ] || { echo "release: no ProductVersion in automation/vorn2020.rc" >&2; exit 1; }
 
-build_server() {  # ARCH -> prints the DLL's path
+build_server() {  # ARCH -> prints the build folder
   local arch=$1 dir
   if [ -n "$from" ]; then
     dir=$from/win-$arch
@@ -34,28 +35,32 @@ build_server() {  # ARCH -> prints the DLL's path
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch-mingw.cmake" >/dev/null
   fi
-  cmake --build "$dir" -j "$jobs" --target vorn2020 >&2
-  echo "$dir/automation/vorn2020.dll"
+  cmake --build "$dir" -j "$jobs" --target vorn2020 vornmigrate >&2
+  echo "$dir"
 }
 
 mkdir -p "$out"
 rm -f "$out"/vorn2020-*.zip
 for arch in x86_64 i686; do
   bits=64; [ "$arch" = i686 ] && bits=32
-  dll=$(build_server "$arch")
-  python3 - "$dll" "$bits" "$version" "$out/vorn2020-$version-win$bits.zip" <<'PY'
+  dir=$(build_server "$arch")
+  python3 - "$dir/automation/vorn2020.dll" "$dir/vornmigrate.exe" "$bits" "$version" \
+            "$out/vorn2020-$version-win$bits.zip" <<'PY'
 import glob, os, struct, subprocess, sys, time, zipfile
 
-dll, bits, version, target = sys.argv[1:5]
+dll, tool, bits, version, target = sys.argv[1:6]
 folder = f"vorn2020-{version}-win{bits}"
 
-# The DLL must be a PE image of the architecture the zip is named after.
-with open(dll, "rb") as f:
-    image = f.read()
-pe = struct.unpack_from("<I", image, 0x3C)[0]
-machine = struct.unpack_from("<H", image, pe + 4)[0]
-if image[pe:pe + 4] != b"PE\0\0" or machine != {"64": 0x8664, "32": 0x14C}[bits]:
-    sys.exit(f"release: {dll} is not a {bits}-bit Windows DLL")
+
+def windows_image(path):
+    """The file, which must be a PE image of the architecture the zip is named after."""
+    with open(path, "rb") as f:
+        image = f.read()
+    pe = struct.unpack_from("<I", image, 0x3C)[0]
+    machine = struct.unpack_from("<H", image, pe + 4)[0]
+    if image[pe:pe + 4] != b"PE\0\0" or machine != {"64": 0x8664, "32": 0x14C}[bits]:
+        sys.exit(f"release: {path} is not a {bits}-bit Windows image")
+    return image
 
 # Every entry carries the time of the last commit, so the same sources give the same zip.
 stamp = subprocess.run(["git", "log", "-1", "--format=%ct"], capture_output=True, text=True).stdout.strip()
@@ -71,7 +76,7 @@ def text(path, substitute=False):
         data = data.replace(b"@BITS@", bits.encode())
     return crlf(data)
 
-entries = [("vorn2020.dll", image)]
+entries = [("vorn2020.dll", windows_image(dll)), ("vornmigrate.exe", windows_image(tool))]
 for name in ("install-user.cmd", "uninstall-user.cmd", "install-machine.cmd", "uninstall-machine.cmd",
              "regsvr.cmd", "config.cmd", "HebFonts.txt", "README.txt"):
     entries.append((name, text(os.path.join("packaging", name), substitute=name.endswith(".cmd"))))

@@ -2,7 +2,8 @@
 """A release zip checked and, where Wine runs its architecture, installed and
 removed by its own scripts: for the current user and for the machine, each
 registration checked by its keys, and the registry afterwards compared with
-the registry before, so that no key is left behind.
+the registry before, so that no key is left behind; its vornmigrate.exe
+migrates the sample drawing.
 
     release_install_test.py ROOT ZIP [PREFIX ARCH [TESTHOST]]
 
@@ -52,7 +53,7 @@ def check_contents(z):
     folder = top.pop()
     assert folder.endswith(f"-win{BITS}"), folder
     files = {n[len(folder) + 1:] for n in names}
-    missing = {"vorn2020.dll", *TEXTS} - files
+    missing = {"vorn2020.dll", "vornmigrate.exe", *TEXTS} - files
     assert not missing, f"missing from the zip: {missing}"
     pictures = [f for f in files if f.startswith("images/")]
     guide = z.read(f"{folder}/user-guide.md").decode("utf-8")
@@ -63,10 +64,12 @@ def check_contents(z):
             shown = line.split("](", 1)[1].split(")", 1)[0]
             assert shown in files, f"the guide shows {shown}, which is not packed"
 
+    for name in ("vorn2020.dll", "vornmigrate.exe"):
+        image = z.read(f"{folder}/{name}")
+        pe = struct.unpack_from("<I", image, 0x3C)[0]
+        machine = struct.unpack_from("<H", image, pe + 4)[0]
+        assert machine == {"64": 0x8664, "32": 0x14C}[BITS], f"{name}: machine type {machine:#x}"
     image = z.read(f"{folder}/vorn2020.dll")
-    pe = struct.unpack_from("<I", image, 0x3C)[0]
-    machine = struct.unpack_from("<H", image, pe + 4)[0]
-    assert machine == {"64": 0x8664, "32": 0x14C}[BITS], f"machine type {machine:#x}"
     for export in (b"DllGetClassObject", b"DllCanUnloadNow", b"DllRegisterServer", b"DllUnregisterServer",
                    b"DllInstall"):
         assert export in image, f"{export} is not exported"
@@ -269,6 +272,24 @@ def check_missing_dll(folder):
         shutil.rmtree(broken)
 
 
+def check_migration_tool(folder):
+    """vornmigrate.exe answers --help and migrates the sample drawing with the
+    zip's font map, leaving the drawing itself as it was."""
+    tool = os.path.join(folder, "vornmigrate.exe")
+    out = wine(tool, "--help")
+    assert out.returncode == 0, f"vornmigrate.exe --help: exit {out.returncode} {out.stderr[-300:]}"
+    assert b"--for" in out.stdout + out.stderr, "the help names no --for"
+    drawing = os.path.join(ROOT, "samples", "legacy-drawing.dxf")
+    before = open(drawing, "rb").read()
+    migrated = os.path.join(folder, "migrated.dxf")
+    out = wine(tool, "--quiet", "--map", windows_path(os.path.join(folder, "HebFonts.txt")), "--for", "logical",
+               windows_path(drawing), windows_path(migrated))
+    assert out.returncode == 0, f"vornmigrate.exe: exit {out.returncode} {out.stderr[-500:]}"
+    assert open(drawing, "rb").read() == before, "the input drawing changed"
+    # Before R2007 Hebrew letters are written as \U+05D0 to \U+05EA escapes.
+    assert b"\\U+05" in open(migrated, "rb").read(), "no Hebrew letter in the migrated drawing"
+
+
 def main():
     with zipfile.ZipFile(ZIP) as z:
         folder_name = check_contents(z)
@@ -287,7 +308,8 @@ def main():
         steps += [("install and uninstall for the current user", lambda: install_cycle(folder, "user")),
                   ("install and uninstall for the machine", lambda: install_cycle(folder, "machine")),
                   ("the configuration folder and the sample map", lambda: check_config_folder(folder)),
-                  ("scripts without the DLL", lambda: check_missing_dll(folder))]
+                  ("scripts without the DLL", lambda: check_missing_dll(folder)),
+                  ("vornmigrate.exe on the sample drawing", lambda: check_migration_tool(folder))]
     for name, step in steps:
         try:
             step()
