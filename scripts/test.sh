@@ -90,12 +90,13 @@ wine_suite() {
   local prefix=$root/$dir/wineprefix lane_b=$root/$dir/wineprefix-b
   scripts/wine-prefix.sh "$prefix" "$winearch"
   scripts/wine-prefix.sh "$lane_b" "$winearch" "$prefix"
-  for p in "$prefix" "$lane_b"; do
+  for p in "$prefix:$display_a" "$lane_b:$display_b"; do
     # Wine's background services start with the first program and keep its
-    # output streams: start them here, away from ctest's. This is also the
-    # check that a program of this architecture runs at all.
-    if ! scripts/wine-run.sh "$p" "$winearch" cmd /c exit >/dev/null 2>&1 </dev/null; then
-      echo "a $bits-bit program did not run under Wine in $p"
+    # output streams: start them here, away from ctest's, on the display the
+    # prefix's windows will use (its desktop keeps the first program's). This
+    # is also the check that a program of this architecture runs at all.
+    if ! DISPLAY=:${p##*:} scripts/wine-run.sh "${p%:*}" "$winearch" cmd /c exit >/dev/null 2>&1 </dev/null; then
+      echo "a $bits-bit program did not run under Wine in ${p%:*}"
       return 1
     fi
   done
