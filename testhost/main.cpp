@@ -93,6 +93,9 @@ int run(const Script& script, bool interactive, std::string& text) {
         complain(L"OleInitialize failed");
         return 1;
     }
+    // The pointer starts in the screen's corner, away from the windows, so
+    // that no control is hot under it whatever ran before.
+    if (!interactive) SetCursorPos(0, 0);
     Host host;
     buildDrawing(script, host);
     RunningObjects rot;
