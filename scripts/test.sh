@@ -95,6 +95,9 @@ wine_suite() {
     # output streams: start them here, away from ctest's, on the display the
     # prefix's windows will use (its desktop keeps the first program's). This
     # is also the check that a program of this architecture runs at all.
+    # A server left running from an earlier run keeps the desktop of its own
+    # display: end it first.
+    WINEPREFIX=${p%:*} /usr/lib/wine/wineserver -k 2>/dev/null || true
     if ! DISPLAY=:${p##*:} scripts/wine-run.sh "${p%:*}" "$winearch" cmd /c exit >/dev/null 2>&1 </dev/null; then
       echo "a $bits-bit program did not run under Wine in ${p%:*}"
       return 1
