@@ -48,7 +48,13 @@ def run_hosts(scripts):
             with tempfile.NamedTemporaryFile("w", suffix=".txt", delete=False, encoding="utf-8") as f:
                 f.write(script)
             files.append(f.name)
-        out = wine(TESTHOST, *[windows_path(name) for name in files], timeout=180 + 30 * len(scripts))
+        try:
+            out = wine(TESTHOST, *[windows_path(name) for name in files], timeout=120 + 10 * len(scripts))
+        except subprocess.TimeoutExpired as e:
+            partial = e.stdout or b""
+            done = (partial.decode("utf-8", "replace") if isinstance(partial, bytes) else partial).count('"commands":')
+            raise AssertionError(f"testhost timed out in script {done + 1} of {len(scripts)}:\n"
+                                 f"{scripts[done] if done < len(scripts) else ''}") from None
     finally:
         for name in files:
             os.unlink(name)
