@@ -6,8 +6,8 @@
 #   bash scripts/test.sh --native   the native build and its tests only (the quick loop)
 #
 # Each architecture's Wine suite starts as soon as that architecture is
-# built and runs in two prefixes side by side, each with a virtual display of
-# its own; the fuzzers run beside them. Every part's output is kept in
+# built, in a prefix and on a virtual display of its own, so that the two run
+# side by side; the fuzzers run beside them. Every part's output is kept in
 # build/test-logs/ and printed when it ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -50,8 +50,8 @@ background() {
   pids+=($!) names+=("$name") outputs+=("$log")
 }
 
-# A virtual display for each prefix: the editors' tests drive windows, and
-# two suites on one display would take each other's focus. Sets $display to
+# A virtual display for each architecture: the editors' tests drive windows,
+# and two suites on one display would take each other's focus. Sets $display to
 # the number of a free one, from $display on.
 display=${VORN_XVFB_DISPLAY:-97}
 start_xvfb() {
@@ -80,40 +80,27 @@ why_no_32bit() {
 
 zip_of() { grep -- "-win$1.zip\$" "$logs/zips"; }
 
-# One architecture's suite: the tests labelled lane_b in a second prefix,
-# the others in the first, side by side; then the tests that need both
-# lanes' results, and the architecture's release zip installed and removed
-# by the zip's own scripts once the zips are made.
+# One architecture's suite in its prefix, on its display; then its release
+# zip installed and removed by the zip's own scripts, once the zips are made.
 wine_suite() {
-  local arch=$1 display_a=$2 display_b=$3 dir="$build/win-$1" winearch=win64 bits=64 status=0 a p
+  local arch=$1 display=$2 dir="$build/win-$1" winearch=win64 bits=64 status=0
   [ "$arch" = i686 ] && winearch=win32 bits=32
-  local prefix=$root/$dir/wineprefix lane_b=$root/$dir/wineprefix-b
+  local prefix=$root/$dir/wineprefix
+  export DISPLAY=:$display
   scripts/wine-prefix.sh "$prefix" "$winearch"
-  scripts/wine-prefix.sh "$lane_b" "$winearch" "$prefix"
-  for p in "$prefix:$display_a" "$lane_b:$display_b"; do
-    # Wine's background services start with the first program and keep its
-    # output streams: start them here, away from ctest's, on the display the
-    # prefix's windows will use (its desktop keeps the first program's). This
-    # is also the check that a program of this architecture runs at all.
-    # A server left running from an earlier run keeps the desktop of its own
-    # display: end it first.
-    WINEPREFIX=${p%:*} /usr/lib/wine/wineserver -k 2>/dev/null || true
-    if ! DISPLAY=:${p##*:} scripts/wine-run.sh "${p%:*}" "$winearch" cmd /c exit >/dev/null 2>&1 </dev/null; then
-      echo "a $bits-bit program did not run under Wine in ${p%:*}"
-      return 1
-    fi
-  done
-  DISPLAY=:$display_a ctest --test-dir "$dir" --output-on-failure -j "$jobs" -LE 'lane_b|after_lanes' \
-    >"$logs/wine-$arch-a.log" 2>&1 &
-  a=$!
-  DISPLAY=:$display_b VORN_LANE_PREFIX=$lane_b ctest --test-dir "$dir" --output-on-failure -L lane_b \
-    >"$logs/wine-$arch-b.log" 2>&1 || status=1
-  wait "$a" || status=1
-  echo "-- in the first prefix"; cat "$logs/wine-$arch-a.log"
-  echo "-- in the second prefix"; cat "$logs/wine-$arch-b.log"
-  DISPLAY=:$display_a ctest --test-dir "$dir" --output-on-failure -L after_lanes || status=1
+  # A server left running from an earlier run keeps the desktop of its own
+  # display: end it first.
+  WINEPREFIX=$prefix /usr/lib/wine/wineserver -k 2>/dev/null || true
+  # Wine's background services start with the first program and keep its
+  # output streams: start them here, away from ctest's. This is also the
+  # check that a program of this architecture runs at all.
+  if ! scripts/wine-run.sh "$prefix" "$winearch" cmd /c exit >/dev/null 2>&1 </dev/null; then
+    echo "a $bits-bit program did not run under Wine in $prefix"
+    return 1
+  fi
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs" || status=1
   while [ ! -e "$logs/zips" ]; do sleep 1; done
-  DISPLAY=:$display_a python3 tests/release_install_test.py "$root" "$(zip_of "$bits")" "$prefix" "$winearch" \
+  python3 tests/release_install_test.py "$root" "$(zip_of "$bits")" "$prefix" "$winearch" \
     "$root/$dir/testhost/testhost.exe" || status=1
   return $status
 }
@@ -155,10 +142,10 @@ for arch in x86_64 i686; do
   fi
   cmake --build "$dir" -j "$jobs"
   archs+=("$arch")
-  start_xvfb; da=$display; display=$((display + 1))
-  start_xvfb; db=$display; display=$((display + 1))
+  start_xvfb
   stage "$arch tests under Wine: started"
-  background "$arch tests under Wine" "$logs/wine-$arch.log" wine_suite "$arch" "$da" "$db"
+  background "$arch tests under Wine" "$logs/wine-$arch.log" wine_suite "$arch" "$display"
+  display=$((display + 1))
 done
 
 stage "release packages"
@@ -184,9 +171,7 @@ pids=()
 
 echo "== summary ($((SECONDS - started)) s)"
 for arch in "${archs[@]}"; do
-  for lane in a b; do
-    echo "$arch, prefix $lane: $(grep -h 'tests passed' "$logs/wine-$arch-$lane.log" | tail -1)"
-  done
+  echo "$arch under Wine: $(grep -h 'tests passed' "$logs/wine-$arch.log" | tail -1)"
 done
 [ -n "$no32" ] && echo "i686: the server built and its zip checked; its tests not run: $no32"
 if [ ${#failed[@]} -gt 0 ]; then

@@ -1,18 +1,9 @@
 #!/usr/bin/env bash
 # Creates the tests' Wine prefix once, under the build folder, with a Hebrew
-# locale and without the window manager wait.
-#   wine-prefix.sh PREFIX ARCH [MADE_FROM]
-# With MADE_FROM, a new prefix is copied from that one, which is quicker
-# than booting another.
+# locale and without the window manager wait. Usage: wine-prefix.sh PREFIX ARCH
 set -euo pipefail
-prefix=$1 arch=$2 from=${3:-}
+prefix=$1 arch=$2
 [ -f "$prefix/system.reg" ] && exit 0
-if [ -n "$from" ] && [ -f "$from/system.reg" ]; then
-  rm -rf "$prefix.part"
-  cp -a "$from" "$prefix.part"
-  mv "$prefix.part" "$prefix"
-  exit 0
-fi
 export WINEPREFIX=$prefix WINEDEBUG=-all LC_ALL=he_IL.UTF-8 LANG=he_IL.UTF-8
 export WINEDLLOVERRIDES="mscoree=;mshtml="
 if [ "$arch" = win64 ]; then loader=/usr/lib/wine/wine64; else loader=/usr/lib/wine/wine; export WINEARCH=win32; fi

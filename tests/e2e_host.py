@@ -11,10 +11,6 @@ import tempfile
 
 ROOT, PREFIX, ARCH, TESTHOST, SERVER = sys.argv[1:6]
 OUTDIR = sys.argv[6] if len(sys.argv) > 6 else os.path.dirname(os.path.abspath(PREFIX))
-# A second prefix of the same kind, where the test command runs some suites
-# beside the others: each prefix has its own registry, object table and
-# configuration folder.
-PREFIX = os.environ.get("VORN_LANE_PREFIX") or PREFIX
 WINE_RUN = os.path.join(ROOT, "scripts", "wine-run.sh")
 S_OK = "0x00000000"
 

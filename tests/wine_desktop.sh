@@ -2,16 +2,13 @@
 # Holds the Wine prefix's desktop open for the tests (see wine_desktop_keeper.cpp).
 #   wine_desktop.sh start PREFIX ARCH KEEPER FLAG   starts the keeper, detached; waits for the desktop
 #   wine_desktop.sh stop FLAG                       lets the keeper end
-# In the test command's second prefix (VORN_LANE_PREFIX) the keeper and its
-# flag are that prefix's own.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-lane=${VORN_LANE_PREFIX:+-$(basename "$VORN_LANE_PREFIX")}
 if [ "$1" = stop ]; then
-  rm -f "$2$lane"
+  rm -f "$2"
   exit
 fi
-prefix=${VORN_LANE_PREFIX:-$2} arch=$3 keeper=$4 flag=$5$lane
+prefix=$2 arch=$3 keeper=$4 flag=$5
 touch "$flag"
 rm -f "$flag.ready"
 p=$(realpath "$flag")
