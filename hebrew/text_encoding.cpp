@@ -14,7 +14,7 @@ bool isHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool isLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 bool isSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 
-void appendUtf8(std::string& out, char32_t c) {
+void putUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
     } else if (c < 0x800) {
@@ -165,6 +165,15 @@ std::u16string decodeUtf8Runs(std::string_view bytes) {
 
 }  // namespace
 
+Utf8Sequence utf8SequenceAt(std::string_view bytes, std::size_t at) {
+    const unsigned char lead = static_cast<unsigned char>(bytes[at]);
+    if (lead < 0x80) return {lead, 1};
+    const Sequence s = sequenceAt(bytes, at);
+    return {s.code, s.length};
+}
+
+void appendUtf8(std::string& out, char32_t code) { putUtf8(out, isSurrogate(code) ? kReplacement : code); }
+
 std::string_view byteOrderMark(TextEncoding encoding) {
     switch (encoding) {
         case TextEncoding::Utf8: return kUtf8Mark;
@@ -216,7 +225,7 @@ std::string utf16ToUtf8(std::u16string_view text) {
         } else if (isSurrogate(c)) {
             c = kReplacement;
         }
-        appendUtf8(out, c);
+        putUtf8(out, c);
     }
     return out;
 }

@@ -49,6 +49,17 @@ std::optional<std::u16string> utf8ToUtf16(std::string_view bytes);
 std::u16string decodeUtf8(std::string_view bytes, InvalidInput policy);
 std::string utf16ToUtf8(std::u16string_view text);
 
+// One well-formed UTF-8 sequence, for readers that walk a string themselves:
+// the code point that starts at bytes[at] and its length in bytes; length 0
+// when no well-formed sequence starts there.
+struct Utf8Sequence {
+    char32_t code;
+    std::size_t length;
+};
+Utf8Sequence utf8SequenceAt(std::string_view bytes, std::size_t at);
+// A code point as UTF-8; a surrogate is written as U+FFFD.
+void appendUtf8(std::string& out, char32_t code);
+
 // UTF-16 bytes without a mark, in either byte order.
 std::u16string decodeUtf16(std::string_view bytes, bool bigEndian, InvalidInput policy);
 std::string encodeUtf16(std::u16string_view text, bool bigEndian);

@@ -24,6 +24,7 @@ jobs=$(nproc)
 build=${VORN_BUILD:-build}
 logs=$root/$build/test-logs
 mkdir -p "$logs"
+rm -f "$logs"/*.log
 started=$SECONDS
 stage() { echo "== $* ($((SECONDS - started)) s)"; }
 

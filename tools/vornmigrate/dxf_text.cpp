@@ -5,6 +5,7 @@
 
 #include "hebrew/codepage.h"
 #include "hebrew/heblib.h"
+#include "hebrew/text_encoding.h"
 
 namespace vornmigrate {
 
@@ -46,44 +47,6 @@ char16_t unicodeEscapeAt(std::string_view s, std::size_t pos) {
         v = v * 16 + static_cast<unsigned>(h);
     }
     return v == 0 ? 0 : static_cast<char16_t>(v);
-}
-
-// One UTF-8 sequence at pos: its length (0 when invalid) and its code point.
-std::size_t utf8SequenceAt(std::string_view s, std::size_t pos, char32_t& cp) {
-    const unsigned char b = static_cast<unsigned char>(s[pos]);
-    std::size_t n;
-    if (b < 0x80) { cp = b; return 1; }
-    if (b >= 0xC2 && b <= 0xDF) { n = 2; cp = b & 0x1F; }
-    else if (b >= 0xE0 && b <= 0xEF) { n = 3; cp = b & 0x0F; }
-    else if (b >= 0xF0 && b <= 0xF4) { n = 4; cp = b & 0x07; }
-    else return 0;
-    if (pos + n > s.size()) return 0;
-    for (std::size_t i = 1; i < n; ++i) {
-        const unsigned char c = static_cast<unsigned char>(s[pos + i]);
-        if ((c & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (c & 0x3F);
-    }
-    if ((n == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
-        return 0;
-    return n;
-}
-
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 void appendUnicodeEscape(std::string& out, char16_t c) {
@@ -301,8 +264,9 @@ bool readStoredChar(std::string_view value, std::size_t& pos, const StringRules&
         unicode = codePageChar(rules.codePage, b);
         return true;
     }
-    char32_t cp;
-    const std::size_t n = utf8SequenceAt(value, pos, cp);
+    const Utf8Sequence sequence = utf8SequenceAt(value, pos);
+    const std::size_t n = sequence.length;
+    const char32_t cp = sequence.code;
     if (n == 0) return false;
     pos += n;
     // Outside the basic plane nothing is a font byte; it stays a replacement.
@@ -342,7 +306,7 @@ void appendEncoded(std::string& out, std::u16string_view text, const StringRules
             appendUtf8(out, 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
             ++i;
         } else {
-            appendUtf8(out, (c >= 0xD800 && c <= 0xDFFF) ? 0xFFFD : c);
+            appendUtf8(out, c);
         }
     }
 }
