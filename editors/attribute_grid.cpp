@@ -1,16 +1,11 @@
 #include "editors/attribute_grid.h"
 
 #include "hebrew/codepage.h"
+#include "hebrew/file_names.h"
 
 namespace editors {
 
 namespace {
-
-std::u16string upperAscii(std::u16string s) {
-    for (char16_t& c : s)
-        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-    return s;
-}
 
 std::u16string decimal(std::size_t n) {
     const std::string digits = std::to_string(n);
@@ -75,7 +70,7 @@ void AttributeGrid::FormShow() {
 
 // The caption names the side a click switches to.
 void AttributeGrid::btnHClick() {
-    if (upperAscii(btnHCaption_) == u"&ENGLISH") {
+    if (hebrew::upperCase(btnHCaption_) == u"&ENGLISH") {
         rightToLeft_ = false;
         btnHCaption_ = kCaptionHebrew;
         hebrew::SelectEnglishKeyboard(keyboard_);

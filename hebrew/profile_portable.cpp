@@ -8,6 +8,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "file_names.h"
 #include "text_encoding.h"
 
 namespace hebrew {
@@ -57,20 +58,6 @@ std::u16string_view trim(std::u16string_view s) { return trimRight(trimLeft(s));
 
 // The platform functions take C strings: everything from a NUL on is unseen.
 std::u16string_view upToNul(std::u16string_view s) { return s.substr(0, s.find(u'\0')); }
-
-// Lower case for ASCII letters only, as Wine compares the names: "É" and "é"
-// are different names.
-char16_t foldCase(char16_t c) {
-    if (c >= u'A' && c <= u'Z') return static_cast<char16_t>(c + 0x20);
-    return c;
-}
-
-bool sameName(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (foldCase(a[i]) != foldCase(b[i])) return false;
-    return true;
-}
 
 // A default loses its trailing spaces, down to its first character.
 std::u16string_view trimDefault(std::u16string_view def) {
@@ -160,18 +147,19 @@ std::string profileBytes(const Profile& profile) {
 }
 
 // ---------------------------------------------------------------------------
-// Finding names
+// Finding names: without regard to the case of ASCII letters only, as Wine
+// compares them ("É" and "é" are different names).
 
 // The first section of that name, matched as given.
 Section* sectionNamedExactly(Profile& profile, std::u16string_view name) {
     for (Section& section : profile.sections)
-        if (sameName(section.name, name)) return &section;
+        if (equalNoCase(section.name, name)) return &section;
     return nullptr;
 }
 
 Entry* entryNamed(Section& section, std::u16string_view name) {
     for (Entry& entry : section.entries)
-        if (sameName(entry.name, name)) return &entry;
+        if (equalNoCase(entry.name, name)) return &entry;
     return nullptr;
 }
 
