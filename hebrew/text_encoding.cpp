@@ -66,9 +66,10 @@ Sequence sequenceAt(std::string_view b, std::size_t i) {
     return {c, static_cast<std::size_t>(more) + 1};
 }
 
-// Each byte that starts no valid sequence is U+FFFD.
-std::u16string decodeUtf8EachByte(std::string_view b) {
-    std::u16string out;
+// Well-formed UTF-8 decoded into out; at each byte that starts no valid
+// sequence, onInvalid(out) says whether to go on past that byte.
+template <class OnInvalid>
+bool decodeWellFormedUtf8(std::string_view b, std::u16string& out, OnInvalid onInvalid) {
     out.reserve(b.size());
     std::size_t i = 0;
     while (i < b.size()) {
@@ -80,13 +81,23 @@ std::u16string decodeUtf8EachByte(std::string_view b) {
         }
         const Sequence s = sequenceAt(b, i);
         if (s.length == 0) {
-            out += kReplacement;
+            if (!onInvalid(out)) return false;
             ++i;
             continue;
         }
         appendCodePoint(out, s.code);
         i += s.length;
     }
+    return true;
+}
+
+// Each byte that starts no valid sequence is U+FFFD.
+std::u16string decodeUtf8EachByte(std::string_view b) {
+    std::u16string out;
+    decodeWellFormedUtf8(b, out, [](std::u16string& text) {
+        text += kReplacement;
+        return true;
+    });
     return out;
 }
 
@@ -193,20 +204,7 @@ TextEncoding encodingOfMark(std::string_view bytes) {
 
 std::optional<std::u16string> utf8ToUtf16(std::string_view bytes) {
     std::u16string out;
-    out.reserve(bytes.size());
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const unsigned char lead = static_cast<unsigned char>(bytes[i]);
-        if (lead < 0x80) {
-            out += static_cast<char16_t>(lead);
-            ++i;
-            continue;
-        }
-        const Sequence s = sequenceAt(bytes, i);
-        if (s.length == 0) return std::nullopt;
-        appendCodePoint(out, s.code);
-        i += s.length;
-    }
+    if (!decodeWellFormedUtf8(bytes, out, [](std::u16string&) { return false; })) return std::nullopt;
     return out;
 }
 
