@@ -47,7 +47,7 @@ fi
 # same versions on both sides, and wine32 cannot be resolved. The fallback
 # takes such an index as the mirror serves it, and says so.
 take_unsized_indexes() {
-  local log=$1 url list tmp taken=0
+  local log=$1 url list tmp
   while read -r url; do
     list=/var/lib/apt/lists/$(printf '%s' "${url#*://}" | sed -e 's/\.\(xz\|gz\|bz2\|lz4\)$//' -e 's|/|_|g')
     [ -s "$list" ] && continue
@@ -56,18 +56,16 @@ take_unsized_indexes() {
        head -c 9 "$tmp.txt" | grep -q '^Package: '; then
       sudo_if_needed install -m 644 "$tmp.txt" "$list"
       echo "setup: $url did not match its Release file (mirror in mid-sync); took it as served, unverified, as $list"
-      taken=1
     else
       echo "setup: $url did not match its Release file and could not be taken as served"
     fi
     rm -f "$tmp" "$tmp.txt"
   done < <(sed -n 's/^E: Failed to fetch \([^ ]*\)  *File has unexpected size.*/\1/p' "$log")
-  [ "$taken" = 1 ]
 }
 
 decompress_index() {
   case $1 in
-    *.xz) xz -dc "$2" >"$3" 2>/dev/null || python3 -c 'import lzma,sys; sys.stdout.buffer.write(lzma.open(sys.argv[1]).read())' "$2" >"$3" ;;
+    *.xz) xz -dc "$2" >"$3" ;;
     *.gz) gzip -dc "$2" >"$3" ;;
     *.bz2) bzip2 -dc "$2" >"$3" ;;
     *) cp "$2" "$3" ;;

@@ -39,7 +39,7 @@ pids=() names=() outputs=() xvfbs=()
 cleanup() {
   local p
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  for p in "$build"/win*/wineprefix*; do [ -d "$p" ] && WINEPREFIX=$root/$p /usr/lib/wine/wineserver -k 2>/dev/null || true; done
+  for p in "$build"/win*/wineprefix; do [ -d "$p" ] && WINEPREFIX=$root/$p /usr/lib/wine/wineserver -k 2>/dev/null || true; done
   for p in "${xvfbs[@]}"; do kill "$p" 2>/dev/null || true; done
 }
 trap cleanup EXIT
@@ -64,7 +64,7 @@ start_xvfb() {
 
 # Why 32-bit Windows programs cannot run here, or nothing when they can.
 # The loader is checked here; the suite itself first runs a program in its
-# prefixes, and says so when that fails.
+# prefix, and says so when that fails.
 why_no_32bit() {
   local out
   if [ ! -x /usr/lib/wine/wine ]; then
