@@ -4,6 +4,9 @@
 #
 #   bash scripts/test.sh            everything
 #   bash scripts/test.sh --native   the native build and its tests only (the quick loop)
+#   bash scripts/test.sh --soak N   builds, then runs both Wine suites N times back
+#                                   to back with a busy process beside them; prints
+#                                   each failure with its evidence and a count
 #
 # Each architecture's Wine suite starts as soon as that architecture is
 # built, in a prefix and on a virtual display of its own, so that the two run
@@ -12,11 +15,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-native_only=""
+native_only="" soak=""
+usage() { echo "usage: bash scripts/test.sh [--native | --soak N]" >&2; exit 2; }
 case ${1:-} in
-  "") ;;
-  --native) native_only=1 ;;
-  *) echo "usage: bash scripts/test.sh [--native]" >&2; exit 2 ;;
+  "") [ $# -le 1 ] || usage ;;
+  --native) [ $# -eq 1 ] || usage; native_only=1 ;;
+  --soak) [ $# -eq 2 ] && [[ $2 =~ ^[1-9][0-9]*$ ]] || usage; soak=$2 ;;
+  *) usage ;;
 esac
 bash scripts/setup.sh
 
@@ -101,8 +106,8 @@ wine_suite() {
   fi
   ctest --test-dir "$dir" --output-on-failure -j "$jobs" || status=1
   while [ ! -e "$logs/zips" ]; do sleep 1; done
-  python3 tests/release_install_test.py "$root" "$(zip_of "$bits")" "$prefix" "$winearch" \
-    "$root/$dir/testhost/testhost.exe" || status=1
+  VORN_EXIT_STATUS=$root/$dir/tests/exit_status.exe python3 tests/release_install_test.py \
+    "$root" "$(zip_of "$bits")" "$prefix" "$winearch" "$root/$dir/testhost/testhost.exe" || status=1
   return $status
 }
 
@@ -126,9 +131,46 @@ fuzz() {
     -artifact_prefix="$build/fuzz/" "$build/fuzz/migrate-corpus" 2>&1 | tail -2
 }
 
+# soak_suites N: both Wine suites N times back to back, side by side as in a
+# normal run, with a busy process beside them as CI machines often have; each
+# failure is printed with its log, and a count at the end. A test that fails
+# here now and then fails CI now and then.
+soak_suites() {
+  local runs=$1 run i failures=0 soak_logs=$logs/soak busy
+  mkdir -p "$soak_logs"
+  rm -f "$soak_logs"/*.log
+  sh -c 'while :; do :; done' &
+  busy=$!
+  pids+=("$busy")
+  declare -A failed_in=()
+  for run in $(seq "$runs"); do
+    stage "soak run $run of $runs"
+    pids=("$busy") names=() outputs=()
+    for i in "${!archs[@]}"; do
+      background "${archs[$i]}" "$soak_logs/run-$run-${archs[$i]}.log" wine_suite "${archs[$i]}" "${displays[$i]}"
+    done
+    for i in "${!names[@]}"; do
+      if wait "${pids[$((i + 1))]}"; then
+        echo "   ${names[$i]}: passed"
+      else
+        failures=$((failures + 1))
+        failed_in[${names[$i]}]=$(( ${failed_in[${names[$i]}]:-0} + 1 ))
+        echo "   ${names[$i]}: FAILED; its log (${outputs[$i]}):"
+        sed 's/^/   | /' "${outputs[$i]}"
+      fi
+    done
+  done
+  kill "$busy" 2>/dev/null || true
+  wait "$busy" 2>/dev/null || true
+  pids=()
+  echo "== soak ($((SECONDS - started)) s): $failures failed suite runs in $runs runs of ${#archs[@]} suites"
+  for i in "${archs[@]}"; do echo "$i: ${failed_in[$i]:-0} of $runs failed"; done
+  [ "$failures" -eq 0 ]
+}
+
 # --- Cross builds, each architecture's suite started once it is built ---------
 rm -f "$logs/zips"
-archs=()
+archs=() displays=()
 no32=$(why_no_32bit)
 for arch in x86_64 i686; do
   dir="$build/win-$arch"
@@ -144,14 +186,17 @@ for arch in x86_64 i686; do
   cmake --build "$dir" -j "$jobs"
   archs+=("$arch")
   start_xvfb
-  stage "$arch tests under Wine: started"
-  background "$arch tests under Wine" "$logs/wine-$arch.log" wine_suite "$arch" "$display"
+  displays+=("$display")
   display=$((display + 1))
+  [ -n "$soak" ] && continue
+  stage "$arch tests under Wine: started"
+  background "$arch tests under Wine" "$logs/wine-$arch.log" wine_suite "$arch" "${displays[-1]}"
 done
 
 stage "release packages"
 bash scripts/release.sh --from "$build" >"$logs/zips.part"
 mv "$logs/zips.part" "$logs/zips"
+[ -n "$soak" ] && { soak_suites "$soak"; exit; }
 # A 32-bit zip that cannot be installed here is still checked for its contents.
 if [ -n "$no32" ]; then
   background "32-bit zip contents" "$logs/zip-32.log" python3 tests/release_install_test.py "$root" "$(zip_of 32)"

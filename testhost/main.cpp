@@ -2,7 +2,8 @@
 // script's drawing, publishes the application, calls the server's commands
 // and prints what happened as JSON; several scripts run one after another,
 // each in a COM session of its own, and print an array of their reports.
-// Exit code 0 when the scripts ran, 2 when one could not be read.
+// Exit code 0 when the scripts ran, 2 when one could not be read, 1 when one
+// could not be run; what went wrong is written on the error stream first.
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
@@ -10,6 +11,8 @@
 #include <ole2.h>
 
 #include <cstdio>
+#include <cstring>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -38,6 +41,18 @@ bool readFile(const wchar_t* path, std::string& bytes) {
 void complain(const std::wstring& message) {
     const std::string text = "testhost: " + json::toUtf8(message) + "\n";
     std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
+// A crash in the host or in the server it loaded says what and where before
+// the process ends: the test that ran it sees only an exit code otherwise.
+LONG WINAPI reportCrash(EXCEPTION_POINTERS* info) {
+    char text[160];
+    const EXCEPTION_RECORD* record = info->ExceptionRecord;
+    const int n = std::snprintf(text, sizeof text, "testhost: unhandled exception 0x%08lX at %p\n",
+                                static_cast<unsigned long>(record->ExceptionCode), record->ExceptionAddress);
+    DWORD written = 0;
+    if (n > 0) WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, static_cast<DWORD>(n), &written, nullptr);
+    return EXCEPTION_CONTINUE_SEARCH;
 }
 
 std::vector<std::wstring> writtenSteps(const std::vector<UiStep>& steps) {
@@ -90,7 +105,9 @@ private:
 // One script from the start of COM to its end, which unloads the server.
 int run(const Script& script, bool interactive, std::string& text) {
     if (HRESULT hr = OleInitialize(nullptr); FAILED(hr)) {
-        complain(L"OleInitialize failed");
+        wchar_t code[16];
+        std::swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(hr));
+        complain(std::wstring(L"OleInitialize failed: ") + code);
         return 1;
     }
     // The pointer starts in the screen's corner, away from the windows, so
@@ -140,6 +157,7 @@ void print(const std::string& text) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    SetUnhandledExceptionFilter(reportCrash);
     _setmode(_fileno(stdout), _O_BINARY);
     // --interactive: the user answers the windows; nothing is closed for them.
     const bool interactive = argc == 3 && lstrcmpiW(argv[1], L"--interactive") == 0;
@@ -155,7 +173,14 @@ int wmain(int argc, wchar_t** argv) {
     if (several) print("[\n");
     for (std::size_t i = 0; i < scripts.size(); ++i) {
         std::string text;
-        if (int status = run(scripts[i], interactive, text)) return status;
+        int status = 1;
+        try {
+            status = run(scripts[i], interactive, text);
+        } catch (const std::exception& e) {
+            complain(L"script " + std::to_wstring(i + 1) + L" ended by an exception: " +
+                     std::wstring(e.what(), e.what() + std::strlen(e.what())));
+        }
+        if (status) return status;
         print((i ? ",\n" : "") + text);
     }
     if (several) print("]\n");

@@ -9,9 +9,10 @@ import subprocess
 import sys
 import tempfile
 
+import wine_program
+
 ROOT, PREFIX, ARCH, TESTHOST, SERVER = sys.argv[1:6]
 OUTDIR = sys.argv[6] if len(sys.argv) > 6 else os.path.dirname(os.path.abspath(PREFIX))
-WINE_RUN = os.path.join(ROOT, "scripts", "wine-run.sh")
 S_OK = "0x00000000"
 
 
@@ -25,7 +26,7 @@ def script_path(path):
 
 
 def wine(*args, timeout=180):
-    return subprocess.run([WINE_RUN, PREFIX, ARCH, *args], capture_output=True, text=True, timeout=timeout)
+    return wine_program.run(PREFIX, ARCH, args, timeout=timeout, text=True)
 
 
 def run_host(script):
@@ -55,7 +56,7 @@ def run_hosts(scripts):
         for name in files:
             os.unlink(name)
     if out.returncode != 0:
-        raise AssertionError(f"testhost exited {out.returncode}: {out.stderr}{out.stdout[-2000:]}")
+        raise AssertionError(wine_program.failure(out))
     reports = json.loads(out.stdout)
     return reports if len(scripts) > 1 else [reports]
 
@@ -117,7 +118,7 @@ class Cases:
         $E2E_ONLY), unregisters it; the exit code."""
         registered = wine("regsvr32", "/s", windows_path(SERVER))
         if registered.returncode != 0:
-            print(f"regsvr32 failed: {registered.returncode}")
+            print(f"FAILED registering the server: {wine_program.failure(registered)}")
             return 1
         passed = failed = 0
         only = os.environ.get("E2E_ONLY")

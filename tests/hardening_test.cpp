@@ -209,13 +209,10 @@ TEST(ImportFiles, FiftyMegabytesWithinTheBudget) {
 
 class GarbageSettings : public ::testing::Test {
 protected:
-    fs::path folder = fs::temp_directory_path() / ("vorn-hardening-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    testutil::ScratchFolder scratch{"hardening"};
+    fs::path folder = scratch.path();
     PortableProfileFiles files;
     std::unique_ptr<DisplayOrderer> surface = makeLeftToRightSurface();
-
-    void SetUp() override { fs::create_directories(folder); }
-    void TearDown() override { fs::remove_all(folder); }
 
     std::u16string dir() const {
         const std::string s = folder.string();
@@ -279,18 +276,17 @@ TEST_F(GarbageSettings, AThousandLoadsLeaveTheSettingsFileAsTheFirstDid) {
 
 // A user whose folders carry Hebrew names and blanks keeps working settings.
 TEST(SettingsFolder, HebrewNamesAndBlanksInThePath) {
-    const std::u16string name = u"\u05D4\u05D2\u05D3\u05E8\u05D5\u05EA vorn " +
-                                std::u16string(1, u'a' + ::testing::UnitTest::GetInstance()->random_seed() % 26);
+    const std::u16string name = u"\u05D4\u05D2\u05D3\u05E8\u05D5\u05EA vorn";
+    const testutil::ScratchFolder scratch("hardening");
 #ifdef _WIN32
-    const fs::path folder = fs::temp_directory_path() / std::wstring(name.begin(), name.end());
+    const fs::path folder = scratch.path() / std::wstring(name.begin(), name.end());
     const std::wstring native = folder.wstring();
     std::u16string dir(native.begin(), native.end());
 #else
-    const fs::path folder = fs::temp_directory_path() / testutil::utf8(name);
+    const fs::path folder = scratch.path() / testutil::utf8(name);
     std::u16string dir = testutil::u16(folder.string());
 #endif
     dir += static_cast<char16_t>(fs::path::preferred_separator);
-    fs::remove_all(folder);
     PortableProfileFiles files;
     auto surface = makeLeftToRightSurface();
     {
@@ -301,7 +297,6 @@ TEST(SettingsFolder, HebrewNamesAndBlanksInThePath) {
     EXPECT_TRUE(fs::is_regular_file(folder / "HebFonts.txt"));
     TfrmFonts again(FontServicePlatform{files, *surface, dir, true});
     EXPECT_EQ(again.styleOf(u"hebsimp.shx", 0).type, DosEnglishR);
-    fs::remove_all(folder);
 }
 
 }  // namespace

@@ -522,14 +522,8 @@ TEST(MtextClipboard, ActionsFollowTheSelectionAndTheClipboard) {
 
 class MtextEditorFiles : public MtextEditorTest {
 protected:
-    std::filesystem::path folder;
-    MtextEditorFiles() {
-        folder = std::filesystem::temp_directory_path() /
-                 (std::string("mtext_editor_test_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directories(folder);
-    }
-    ~MtextEditorFiles() override { std::filesystem::remove_all(folder); }
+    testutil::ScratchFolder scratch{"mtext_editor"};
+    std::filesystem::path folder = scratch.path();
     std::u16string path(const char* name) const { return (folder / name).u16string(); }
     void put(const char* name, const std::string& bytes) {
         std::u16string error;

@@ -14,6 +14,7 @@
 #include "hebrew/profile_portable.h"
 #include "hebrew/profile_win32.h"
 #include "hebrew/utf8.h"
+#include "test_util.h"
 
 namespace {
 
@@ -26,28 +27,6 @@ using hebrew::Win32ProfileFiles;
 // ---------------------------------------------------------------------------
 // Helpers
 
-class TempFolder {
-public:
-    TempFolder() {
-        static int count = 0;
-        auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        path_ = fs::temp_directory_path() /
-                ("profile_diff_" + std::to_string(stamp) + "_" + std::to_string(++count));
-        fs::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code error;
-        fs::remove_all(path_, error);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    fs::path path(const std::string& name) const { return path_ / name; }
-    std::u16string name(const std::string& name) const { return path(name).u16string(); }
-
-private:
-    fs::path path_;
-};
 
 void putBytes(const fs::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -307,7 +286,7 @@ std::vector<Scenario> scenarios() {
 // ---------------------------------------------------------------------------
 
 TEST(ProfileDiffTest, BothImplementationsAgreeStepByStep) {
-    TempFolder folder;
+    testutil::ScratchFolder folder{"profile_diff"};
     PortableProfileFiles portable;
     Win32ProfileFiles platform;
     int number = 0;
@@ -335,7 +314,7 @@ struct FolderCase {
 };
 
 TEST(ProfileDiffTest, BothImplementationsSeeAndCreateFoldersAlike) {
-    TempFolder folder;
+    testutil::ScratchFolder folder{"profile_diff"};
     PortableProfileFiles portable;
     Win32ProfileFiles platform;
     const FolderCase cases[] = {

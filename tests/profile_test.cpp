@@ -14,6 +14,7 @@
 
 #include "hebrew/profile_portable.h"
 #include "hebrew/utf8.h"
+#include "test_util.h"
 
 namespace {
 
@@ -24,33 +25,6 @@ using Keys = std::vector<std::u16string>;
 
 // ---------------------------------------------------------------------------
 // Helpers
-
-// A folder of its own under the temporary folder, removed with everything in
-// it at the end.
-class TempFolder {
-public:
-    TempFolder() {
-        static int count = 0;
-        auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        path_ = fs::temp_directory_path() /
-                ("profile_test_" + std::to_string(stamp) + "_" + std::to_string(++count));
-        fs::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code error;
-        for (const auto& item : fs::recursive_directory_iterator(path_, error))
-            fs::permissions(item.path(), fs::perms::owner_all, fs::perm_options::add, error);
-        fs::remove_all(path_, error);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    fs::path path(const std::string& name) const { return path_ / name; }
-    std::u16string name(const std::string& name) const { return path(name).u16string(); }
-
-private:
-    fs::path path_;
-};
 
 void putBytes(const fs::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -100,7 +74,7 @@ protected:
         return bytesOf(folder_.path(name));
     }
 
-    TempFolder folder_;
+    testutil::ScratchFolder folder_{"profile_test"};
     PortableProfileFiles profiles_;
 };
 

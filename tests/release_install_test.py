@@ -14,10 +14,11 @@ import json
 import os
 import shutil
 import struct
-import subprocess
 import sys
 import tempfile
 import zipfile
+
+import wine_program
 
 CLSID = "{209EEE94-38F8-46A3-8272-FD39D25CD2A3}"
 LIBID = "{CB168047-B8B3-4920-8DE9-1E294E2C9E03}"
@@ -31,7 +32,6 @@ FONT_TYPES = {"DOSHEBREW", "DOSENGLISH", "DOSENGLISHR", "WINDOWS", "TRUETYPE"}
 ROOT, ZIP = sys.argv[1:3]
 PREFIX, ARCH = (sys.argv[3:5] + [None, None])[:2]
 TESTHOST = sys.argv[5] if len(sys.argv) > 5 else None
-WINE_RUN = os.path.join(ROOT, "scripts", "wine-run.sh")
 BITS = "32" if ZIP.endswith("-win32.zip") else "64"
 
 
@@ -40,8 +40,7 @@ def windows_path(path):
 
 
 def wine(*args, env=None):
-    return subprocess.run([WINE_RUN, PREFIX, ARCH, *args], capture_output=True, timeout=180,
-                          env={**os.environ, **(env or {})})
+    return wine_program.run(PREFIX, ARCH, args, env=env)
 
 
 # --- The zip's contents -------------------------------------------------------
@@ -105,7 +104,7 @@ def registry_keys():
             path = f.name
         try:
             out = wine("reg", "export", root, windows_path(path), "/y", env={"LC_ALL": "C"})
-            assert out.returncode == 0, f"reg export {root}: {out.returncode} {out.stderr[-500:]}"
+            assert out.returncode == 0, f"reg export {root}: {wine_program.failure(out)}"
             raw = open(path, "rb").read()
         finally:
             os.unlink(path)
@@ -133,8 +132,9 @@ def value(keys, key, name="@"):
 
 def run_script(folder, name):
     out = wine("cmd", "/c", windows_path(os.path.join(folder, name)))
-    text = out.stdout.decode("utf-8", "replace") + out.stderr.decode("utf-8", "replace")
-    return out.returncode, text
+    if out.returncode != 0:
+        return out.returncode, wine_program.failure(out)
+    return 0, out.stdout.decode("utf-8", "replace") + out.stderr.decode("utf-8", "replace")
 
 
 def classes_root(scope):
@@ -176,6 +176,7 @@ def host_runs_installed_server():
         out = wine(TESTHOST, windows_path(f.name))
     finally:
         os.unlink(f.name)
+    assert out.returncode == 0, wine_program.failure(out)
     report = json.loads(out.stdout.decode("utf-8"))
     command = report["commands"][0]
     assert command["hr"] == "0x00000000", command
@@ -277,14 +278,14 @@ def check_migration_tool(folder):
     zip's font map, leaving the drawing itself as it was."""
     tool = os.path.join(folder, "vornmigrate.exe")
     out = wine(tool, "--help")
-    assert out.returncode == 0, f"vornmigrate.exe --help: exit {out.returncode} {out.stderr[-300:]}"
+    assert out.returncode == 0, f"vornmigrate.exe --help: {wine_program.failure(out)}"
     assert b"--for" in out.stdout + out.stderr, "the help names no --for"
     drawing = os.path.join(ROOT, "samples", "legacy-drawing.dxf")
     before = open(drawing, "rb").read()
     migrated = os.path.join(folder, "migrated.dxf")
     out = wine(tool, "--quiet", "--map", windows_path(os.path.join(folder, "HebFonts.txt")), "--for", "logical",
                windows_path(drawing), windows_path(migrated))
-    assert out.returncode == 0, f"vornmigrate.exe: exit {out.returncode} {out.stderr[-500:]}"
+    assert out.returncode == 0, f"vornmigrate.exe: {wine_program.failure(out)}"
     assert open(drawing, "rb").read() == before, "the input drawing changed"
     # Before R2007 Hebrew letters are written as \U+05D0 to \U+05EA escapes.
     assert b"\\U+05" in open(migrated, "rb").read(), "no Hebrew letter in the migrated drawing"

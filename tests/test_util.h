@@ -1,8 +1,21 @@
 // Small helpers shared by the tests.
 #pragma once
 
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
 #include <ostream>
+#include <random>
 #include <string>
+#include <system_error>
+
+#ifdef _WIN32
+#include <process.h>
+#define VORN_TEST_PID _getpid()
+#else
+#include <unistd.h>
+#define VORN_TEST_PID getpid()
+#endif
 
 #include "hebrew/codepage.h"
 #include "hebrew/utf8.h"
@@ -38,6 +51,54 @@ inline std::string show(const std::u16string& s) {
         }
     }
     return "[" + out + "]";
+}
+
+// A folder of its own under the temporary folder, removed with everything in
+// it at the end. Its name holds the process ID and a random part, and it is
+// created only if it did not exist: tests running at the same time never
+// share a file. (msvcrt's tmpfile() names its files after the process ID in
+// the drive's root, and two Wine prefixes hand out the same IDs.)
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const std::string& tag = "test") {
+        std::random_device device;
+        std::mt19937_64 random(device() ^ static_cast<std::uint64_t>(
+                                              std::chrono::steady_clock::now().time_since_epoch().count()));
+        for (;;) {
+            path_ = std::filesystem::temp_directory_path() /
+                    ("vorn-" + tag + "-" + std::to_string(VORN_TEST_PID) + "-" + std::to_string(random()));
+            if (std::filesystem::create_directories(path_)) return;
+        }
+    }
+    ~ScratchFolder() {
+        std::error_code error;
+        for (const auto& item : std::filesystem::recursive_directory_iterator(path_, error))
+            std::filesystem::permissions(item.path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, error);
+        std::filesystem::remove_all(path_, error);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path path(const std::string& name) const { return path_ / std::filesystem::u8path(name); }
+    std::u16string name(const std::string& name) const { return path(name).u16string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+// What std::tmpfile() gives, in this process's own scratch folder: a new
+// file open for reading and writing, gone when the process ends.
+inline std::FILE* scratchFile() {
+    static ScratchFolder folder("files");
+    static int count = 0;
+    const std::filesystem::path name = folder.path("f" + std::to_string(++count));
+#ifdef _WIN32
+    return _wfopen(name.c_str(), L"w+b");
+#else
+    return std::fopen(name.c_str(), "w+b");
+#endif
 }
 
 }  // namespace testutil

@@ -96,15 +96,8 @@ TEST(TextFile, EveryEncodingGivesBackWhatItWrote) {
 
 class TextFileOnDisk : public ::testing::Test {
 protected:
-    std::filesystem::path folder;
-    void SetUp() override {
-        folder = std::filesystem::temp_directory_path() /
-                 ("text_file_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directories(folder);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
+    testutil::ScratchFolder scratch{"text_file"};
+    std::filesystem::path folder = scratch.path();
     std::u16string path(const std::string& file) const { return (folder / file).u16string(); }
 };
 

@@ -53,7 +53,8 @@ TEST(VornconvArguments, Errors) {
 }
 
 TEST(VornconvArguments, FontClassifiedThroughTheMapFile) {
-    auto map = std::filesystem::temp_directory_path() / "vornconv_test_HebFonts.txt";
+    const testutil::ScratchFolder scratch("vornconv");
+    auto map = scratch.path("HebFonts.txt");
     {
         std::ofstream f(map, std::ios::binary);
         f << "[Fonts]\r\nHEBKEY=DosEnglishR\r\n";
@@ -61,7 +62,6 @@ TEST(VornconvArguments, FontClassifiedThroughTheMapFile) {
     auto parsed = parseArguments({"--font", "hebkey.shx", "--map", map.string()});
     EXPECT_EQ(parsed.options.style.type, DosEnglishR);
     EXPECT_EQ(parseArguments({"--font", "hebkey.shx"}).options.style.type, DosHebrew) << "no map: an empty map";
-    std::filesystem::remove(map);
 }
 
 struct StreamResult {
@@ -71,9 +71,9 @@ struct StreamResult {
 StreamResult run(const std::string& input, const std::vector<std::string>& args) {
     auto parsed = parseArguments(args);
     auto surface = makeLeftToRightSurface();
-    std::FILE* in = std::tmpfile();
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
+    std::FILE* in = testutil::scratchFile();
+    std::FILE* out = testutil::scratchFile();
+    std::FILE* err = testutil::scratchFile();
     std::fwrite(input.data(), 1, input.size(), in);
     std::rewind(in);
     EXPECT_TRUE(vornconv::convertStream(in, out, err, parsed.options, *surface));

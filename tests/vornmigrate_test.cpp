@@ -9,6 +9,7 @@
 
 #include "hebrew/display_order.h"
 #include "hebrew/utf8.h"
+#include "test_util.h"
 #include "tools/vornmigrate/batch.h"
 #include "tools/vornmigrate/migrate.h"
 
@@ -114,8 +115,8 @@ Options optionsFor(Target target) {
 
 Migrated migrate(const std::string& drawing, const Options& options) {
     static const auto surface = hebrew::makeLeftToRightSurface();
-    std::FILE* in = std::tmpfile();
-    std::FILE* out = std::tmpfile();
+    std::FILE* in = testutil::scratchFile();
+    std::FILE* out = testutil::scratchFile();
     std::fwrite(drawing.data(), 1, drawing.size(), in);
     std::rewind(in);
     Migrated run;
@@ -535,13 +536,9 @@ INSTANTIATE_TEST_SUITE_P(
 class Command : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("vornmigrate_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                            "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
         fs::create_directories(dir_ / "in" / "sub");
         map_ = write("HebFonts.txt", "[Fonts]\nHEBSIMP=DosHebrew\nHEBKEYS=DosEnglish\n");
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     std::string write(const std::string& name, const std::string& content) {
         std::ofstream(dir_ / fs::u8path(name), std::ios::binary) << content;
@@ -555,8 +552,8 @@ protected:
     }
     int run(std::vector<std::string> args) {
         args.insert(args.begin(), {"--map", map_, "--quiet"});
-        std::FILE* out = std::tmpfile();
-        std::FILE* err = std::tmpfile();
+        std::FILE* out = testutil::scratchFile();
+        std::FILE* err = testutil::scratchFile();
         const int code = runCommand(parseCommandLine(args), out, err);
         errors_ = readAll(err);
         std::fclose(out);
@@ -565,7 +562,8 @@ protected:
     }
     std::string path(const std::string& name) { return (dir_ / fs::u8path(name)).u8string(); }
 
-    fs::path dir_;
+    testutil::ScratchFolder scratch_{"vornmigrate"};
+    fs::path dir_ = scratch_.path();
     std::string map_, errors_;
 };
 
