@@ -2,10 +2,16 @@
 // type, MTEXT codes and chunks, idempotence, bad drawings and the command.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <map>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "hebrew/display_order.h"
 #include "hebrew/utf8.h"
@@ -110,6 +116,7 @@ Options optionsFor(Target target) {
     Options o;
     o.target = target;
     o.map = {{u"HEBKEYS", u"DosEnglish"}, {u"HEBKEYSR", u"DosEnglishR"}, {u"HEBSIMP", u"DosHebrew"}};
+    o.maxLineBytes = 1 << 16;  // the limit's check, on small drawings
     return o;
 }
 
@@ -516,6 +523,16 @@ const std::string kTruncated = good().substr(0, good().size() - std::string("  0
 const std::string kOdd = good().substr(0, good().size() - std::string("EOF\n").size());
 const std::string kNonNumeric = Dxf("\n").header("AC1015").raw("  x0\nTEXT\n").end().str();
 const std::string kMissing = Dxf("\n").header("AC1015").styles().entities().text("TEXT", "GONE", "a").end().str();
+const std::string kBigCode = Dxf("\n").header("AC1015").raw("1099511627776\nx\n").end().str();
+const std::string kCodeAbove = Dxf("\n").header("AC1015").raw("1072\nx\n").end().str();
+const std::string kCodeBelow = Dxf("\n").header("AC1015").raw(" -6\nx\n").end().str();
+const std::string kLongLine = Dxf("\n").header("AC1015").raw("999\n" + std::string(1 << 17, 'x') + "\n").end().str();
+const std::string kNul = Dxf("\n").header("AC1015").raw(std::string("\0\0\0\0\n\0\0\n", 8)).end().str();
+std::string utf16(const std::string& ascii, bool mark) {
+    std::string out = mark ? "\xFF\xFE" : "";
+    for (char c : ascii) out += std::string{c, '\0'};
+    return out;
+}
 const std::string kInvalid = Dxf("\n").header("AC1024").styles().entities().text("TEXT", "DOS", "\xFF").end().str();
 
 INSTANTIATE_TEST_SUITE_P(
@@ -528,7 +545,17 @@ INSTANTIATE_TEST_SUITE_P(
         // The line of the style's group code.
         BadCase{"MissingStyle", kMissing, lineReading(kMissing, "GONE") - 1, "'GONE'"},
         BadCase{"InvalidUtf8", kInvalid, lineReading(kInvalid, "\xFF"), "UTF-8"},
-        BadCase{"Empty", "", 0, "truncated"}),
+        BadCase{"Empty", "", 0, "truncated"},
+        // One range on every platform, whatever the width of long.
+        BadCase{"CodeOf2To40", kBigCode, lineReading(kBigCode, "1099511627776"), "outside the DXF range"},
+        BadCase{"CodeAbove1071", kCodeAbove, lineReading(kCodeAbove, "1072"), "outside the DXF range"},
+        BadCase{"CodeBelowMinus5", kCodeBelow, lineReading(kCodeBelow, " -6"), "outside the DXF range"},
+        BadCase{"LineOverTheLimit", kLongLine, lineReading(kLongLine, "999") + 1, "longer than"},
+        BadCase{"NulBytes", kNul, linesOf(Dxf("\n").header("AC1015").str()).size() + 1, "NUL"},
+        BadCase{"Utf16WithMark", utf16(good(), true), 0, "UTF-16"},
+        BadCase{"Utf16WithoutMark", utf16(good(), false), 0, "UTF-16"},
+        BadCase{"CarriageReturnsOnly", [] { std::string d = good(); std::replace(d.begin(), d.end(), '\n', '\r');
+                                             return d; }(), 0, "CR alone"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- The command ----
@@ -635,5 +662,116 @@ TEST_F(Command, OneDrawingAndADryRun) {
     EXPECT_EQ(linesOf(read("r.tsv")).size(), 2u);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "in"), fs::directory_iterator()), 2);  // a.dxf, sub
 }
+
+// Every regular file below folder with its bytes; links are not followed.
+std::map<std::string, std::string> filesBelow(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file() || entry.is_symlink()) continue;
+        std::ifstream f(entry.path(), std::ios::binary);
+        std::stringstream bytes;
+        bytes << f.rdbuf();
+        files[entry.path().u8string()] = bytes.str();
+    }
+    return files;
+}
+
+TEST_F(Command, NothingIsWrittenOverAnInputWhateverNamesIt) {
+    write("in/a.dxf", good());
+    write("in/sub/b.dxf", good());
+    write("in/sub/A.dxf", good());
+    fs::create_directories(dir_ / "out" / "sub");
+    write("out/sub/b.dxf", good());  // an earlier run's output, now given as an input
+    fs::create_hard_link(dir_ / "in" / "a.dxf", dir_ / "hard.dxf");
+    std::vector<std::vector<std::string>> cases = {
+        {"--out-dir", path("out"), path("in"), path("out/sub/b.dxf")},
+        {"--out-dir", path("out"), path("in"), path("out/sub")},
+        {"--report", path("in/a.dxf"), path("in/a.dxf"), path("new.dxf")},
+        {"--dry-run", "--report", path("in/sub/b.dxf"), path("in")},
+        {"--report", path("new.dxf"), path("in/a.dxf"), path("new.dxf")},
+        {path("in/a.dxf"), path("hard.dxf")},
+        {"--out-dir", path("o"), path("in/a.dxf"), path("in/sub/A.dxf")},  // o/a.dxf and o/A.dxf
+        {path("in/a.dxf"), path("in")},                                      // a folder
+    };
+#ifndef _WIN32
+    fs::create_symlink(dir_ / "in" / "a.dxf", dir_ / "soft.dxf");
+    fs::create_symlink(dir_ / "in" / "a.dxf", dir_ / "report.tsv");
+    ASSERT_EQ(mkfifo(path("fifo.dxf").c_str(), 0600), 0);
+    cases.push_back({path("in/a.dxf"), path("soft.dxf")});
+    cases.push_back({"--report", path("report.tsv"), "--dry-run", path("in")});
+    cases.push_back({path("in/a.dxf"), path("fifo.dxf")});
+#endif
+    const auto before = filesBelow(dir_);
+    for (const auto& args : cases) {
+        EXPECT_EQ(run(args), kBadUsage) << args[args.size() - 2] << " " << args.back() << ": " << errors_;
+        EXPECT_NE(errors_.find("vornmigrate: "), std::string::npos) << errors_;
+        EXPECT_EQ(filesBelow(dir_), before) << args.back();
+    }
+}
+
+TEST_F(Command, OthersTemporaryFilesAreNamedAndLeftAndAReplacedOutputKeepsItsMode) {
+    write("in/a.dxf", good());
+    write("out.dxf", "earlier");
+    write(".out.dxf.vornmigrate-1.tmp", "another run's");
+    // What the name of an earlier version's temporary file would have led to.
+    fs::create_hard_link(dir_ / "in" / "a.dxf", dir_ / ".out.dxf.vornmigrate-0.tmp");
+#ifndef _WIN32
+    fs::permissions(dir_ / "out.dxf", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+#endif
+    EXPECT_EQ(run({"--", path("in/a.dxf"), path("out.dxf")}), kAllMigrated) << errors_;
+    EXPECT_EQ(read("in/a.dxf"), good());
+    EXPECT_EQ(read(".out.dxf.vornmigrate-1.tmp"), "another run's");
+    EXPECT_NE(errors_.find(".out.dxf.vornmigrate-0.tmp: a temporary file of another run"), std::string::npos)
+        << errors_;
+    EXPECT_NE(errors_.find(".out.dxf.vornmigrate-1.tmp"), std::string::npos) << errors_;
+    EXPECT_EQ(read("out.dxf"), migrate(good(), Target::Host).out);
+#ifndef _WIN32
+    EXPECT_EQ(fs::status(dir_ / "out.dxf").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+#endif
+    EXPECT_EQ(filesBelow(dir_).size(), 5u) << "no temporary file of its own is left";  // map, in, out, two of theirs
+    const auto parsed = parseCommandLine({"--", "--dry-run", "-j"});
+    EXPECT_TRUE(parsed.error.empty()) << parsed.error;
+    EXPECT_EQ(parsed.paths, (std::vector<std::string>{"--dry-run", "-j"}));
+}
+
+#ifdef __GLIBC__
+// A disk that fills up after a number of bytes.
+std::FILE* fillingUpAfter(std::size_t* room) {
+    cookie_io_functions_t io{};
+    io.write = [](void* cookie, const char*, size_t size) -> ssize_t {
+        auto* left = static_cast<std::size_t*>(cookie);
+        if (*left < size) {
+            errno = ENOSPC;
+            return -1;
+        }
+        *left -= size;
+        return static_cast<ssize_t>(size);
+    };
+    return fopencookie(room, "w", io);
+}
+
+TEST(Migration, AFullDiskFailsTheDrawingWithItsCause) {
+    const std::string drawing = good();
+    static const auto surface = hebrew::makeLeftToRightSurface();
+    for (std::size_t room : {std::size_t(0), std::size_t(100), drawing.size() - 1}) {
+        std::FILE* in = testutil::scratchFile();
+        std::fwrite(drawing.data(), 1, drawing.size(), in);
+        std::rewind(in);
+        std::size_t left = room;
+        std::FILE* out = fillingUpAfter(&left);
+        std::setvbuf(out, nullptr, _IONBF, 0);
+        try {
+            migrateDrawing(in, out, optionsFor(Target::Host), *surface, {});
+            std::fflush(out);
+            EXPECT_TRUE(std::ferror(out)) << "room for " << room << " bytes: the error is at least on the stream";
+        } catch (const BadDrawing& e) {
+            EXPECT_NE(std::string(e.what()).find(std::strerror(ENOSPC)), std::string::npos) << e.what();
+        }
+        std::fclose(out);
+        std::fclose(in);
+    }
+}
+#endif
 
 }  // namespace

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cinttypes>
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include "hebrew/config_folder.h"
@@ -42,11 +44,13 @@ const char* const kUsage =
     "  -j N              drawings migrated at once (default: the number of processors)\n"
     "  --quiet           no progress line and no summary\n"
     "  --help            this text\n"
+    "  --                what follows are drawings and folders, whatever their names\n"
     "\n"
     "Exit status: 0 when every drawing was migrated, 1 when any failed (the others are\n"
     "still done), 2 for bad usage. A drawing that fails is named with the line of the\n"
     "fault, and its output is not written. DWG drawings are not read: export them as\n"
-    "DXF from the CAD program.\n";
+    "DXF from the CAD program. No output and no report may be an input, and each\n"
+    "is written to a new file beside it that replaces it only when complete.\n";
 
 namespace {
 
@@ -72,12 +76,19 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         c.error = "vornmigrate: " + message;
         return c;
     };
+    bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        if (optionsEnded) {
+            c.paths.push_back(a);
+            continue;
+        }
         const bool takesValue = a == "--map" || a == "--font" || a == "--for" || a == "--report" ||
                                 a == "--out-dir" || a == "-j";
         if (takesValue && i + 1 >= args.size()) return fail("option " + a + " needs a value");
-        if (a == "--help" || a == "-h") {
+        if (a == "--") {
+            optionsEnded = true;
+        } else if (a == "--help" || a == "-h") {
             c.help = true;
         } else if (a == "--dry-run") {
             c.dryRun = true;
@@ -131,6 +142,32 @@ bool isDwg(const fs::path& p) { return endsWithNoCase(utf8Of(p.filename()), ".dw
 
 const char* const kDwgMessage = "DWG drawings are not read: export the drawing as DXF from the CAD program";
 
+// Every drawing below folder, sorted; an entry that cannot be read becomes a
+// failed job of its own, and the rest of the tree goes on.
+void findDrawings(const fs::path& folder, const std::optional<fs::path>& outDir, std::vector<fs::path>& found,
+                  std::vector<Job>& unreadable, std::size_t& dwgSkipped) {
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec);
+    std::vector<fs::path> subfolders;
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const fs::path entry = it->path();
+        std::error_code entryError;
+        if (it->is_directory(entryError)) {
+            // The migrated copies of an earlier run are no drawings to migrate.
+            if (outDir && fs::equivalent(entry, *outDir, entryError)) continue;
+            subfolders.push_back(entry);
+        } else if (entryError) {
+            unreadable.push_back({entry, utf8Of(entry), std::nullopt, "could not be examined: " + entryError.message()});
+        } else if (it->is_regular_file(entryError) && isDxf(entry)) {
+            found.push_back(entry);
+        } else if (isDwg(entry)) {
+            ++dwgSkipped;
+        }
+    }
+    if (ec) unreadable.push_back({folder, utf8Of(folder), std::nullopt, "the folder could not be read: " + ec.message()});
+    for (const fs::path& sub : subfolders) findDrawings(sub, outDir, found, unreadable, dwgSkipped);
+}
+
 // The drawings of the command, in the order given, each folder's sorted.
 std::vector<Job> planJobs(const CommandLine& c, std::size_t& dwgSkipped) {
     std::vector<Job> jobs;
@@ -146,25 +183,15 @@ std::vector<Job> planJobs(const CommandLine& c, std::size_t& dwgSkipped) {
         std::error_code ec;
         if (fs::is_directory(p, ec)) {
             std::vector<fs::path> found;
-            for (auto it = fs::recursive_directory_iterator(p, ec); !ec && it != fs::recursive_directory_iterator();
-                 it.increment(ec)) {
-                // The migrated copies of an earlier run are no drawings to migrate.
-                std::error_code entryError;  // an entry that cannot be examined is passed over
-                if (outDir && it->is_directory(entryError) && fs::equivalent(it->path(), *outDir, entryError)) {
-                    it.disable_recursion_pending();
-                    continue;
-                }
-                if (!it->is_regular_file(entryError)) continue;
-                if (isDxf(it->path())) found.push_back(it->path());
-                else if (isDwg(it->path())) ++dwgSkipped;
-            }
+            std::vector<Job> unreadable;
+            findDrawings(p, outDir, found, unreadable, dwgSkipped);
             std::sort(found.begin(), found.end());
             for (const fs::path& f : found) {
                 Job job{f, utf8Of(f), std::nullopt, {}};
                 if (outDir) job.output = *outDir / f.lexically_relative(p);
                 jobs.push_back(std::move(job));
             }
-            if (ec) jobs.push_back({p, given, std::nullopt, "the folder could not be read: " + ec.message()});
+            for (Job& job : unreadable) jobs.push_back(std::move(job));
         } else {
             Job job{p, given, std::nullopt, {}};
             if (outDir) job.output = *outDir / p.filename();
@@ -176,26 +203,124 @@ std::vector<Job> planJobs(const CommandLine& c, std::size_t& dwgSkipped) {
     return jobs;
 }
 
-bool samePath(const fs::path& a, const fs::path& b) {
+// A path as a key that two spellings of one file share, where the file system
+// may not tell case apart (Windows, and shares mounted from it).
+std::string nameKey(const fs::path& p) {
     std::error_code ec;
-    if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec);
-    return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
+    fs::path full = fs::weakly_canonical(fs::absolute(p, ec), ec);
+    std::string key = utf8Of(full.lexically_normal());
+    for (char& ch : key)
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    return key;
 }
 
-// Bad usage: an output that is an input, or one output for two drawings.
-std::string checkOutputs(const std::vector<Job>& jobs) {
-    std::map<fs::path, std::string> outputs;
+// Bad usage, found before anything is written: an output or the report that
+// is an input, by the file it is whatever its spelling; one file written for
+// two; an output that exists and is no plain file.
+std::string checkOutputs(const std::vector<Job>& jobs, const std::optional<std::string>& report) {
+    std::map<platform::FileId, std::string> inputs;
+    for (const Job& job : jobs)
+        if (job.error.empty())
+            if (auto id = platform::fileId(job.input)) inputs.emplace(*id, job.name);
+    std::map<std::string, std::string> written;  // name key: what is written there
+    std::map<platform::FileId, std::string> writtenIds;
+    auto claim = [&](const fs::path& target, const std::string& what) -> std::string {
+        const std::string shown = utf8Of(target);
+        if (platform::entryAt(target) == platform::Entry::Other)
+            return "the " + what + " " + shown + " exists and is not a plain file; it is not replaced";
+        if (auto id = platform::fileId(target)) {
+            if (auto in = inputs.find(*id); in != inputs.end())
+                return "the " + what + " " + shown + " is the input " + in->second + "; an input is never written";
+            if (auto [it, added] = writtenIds.emplace(*id, what + " " + shown); !added)
+                return "the " + it->second + " and the " + what + " " + shown + " are one file";
+        }
+        if (auto [it, added] = written.emplace(nameKey(target), what + " " + shown); !added)
+            return "the " + it->second + " and the " + what + " " + shown +
+                   " would be one file (names that differ only in case are one file on Windows)";
+        return {};
+    };
     for (const Job& job : jobs) {
         if (!job.output || !job.error.empty()) continue;
-        if (samePath(job.input, *job.output))
-            return "the output " + utf8Of(*job.output) + " is the input itself; the input is never written";
-        std::error_code ec;
-        const fs::path key = fs::weakly_canonical(*job.output, ec);
-        auto [it, added] = outputs.emplace(key, job.name);
-        if (!added) return "the drawings " + it->second + " and " + job.name + " would both be written to " +
-                           utf8Of(*job.output);
+        if (std::string bad = claim(*job.output, "output of " + job.name); !bad.empty()) return bad;
     }
+    if (report)
+        if (std::string bad = claim(pathOf(*report), "report"); !bad.empty()) return bad;
     return {};
+}
+
+// The files of this run that are not yet complete, removed on every way out:
+// a failure, or an interruption (from the interrupt's own thread).
+class Temporaries {
+public:
+    // A new file beside destination, under a name no other process shares.
+    std::FILE* create(const fs::path& destination, fs::path& temporary, std::string& error) {
+        for (int attempt = 0; attempt < 8; ++attempt) {
+            char unique[48];
+            std::snprintf(unique, sizeof unique, ".vornmigrate-%lu-%016" PRIx64 ".tmp", platform::processId(),
+                          platform::randomNumber());
+            temporary = destination.parent_path() / fs::u8path("." + utf8Of(destination.filename()) + unique);
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (std::FILE* f = platform::createNew(temporary, error)) {
+                paths_.insert(temporary);
+                return f;
+            }
+            if (platform::entryAt(temporary) == platform::Entry::Missing) return nullptr;  // not a name clash
+        }
+        return nullptr;
+    }
+    void remove(const fs::path& temporary) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::error_code ec;
+        fs::remove(temporary, ec);
+        paths_.erase(temporary);
+    }
+    // The complete file takes the destination's place.
+    bool publish(const fs::path& temporary, const fs::path& destination, std::string& error) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!platform::replaceFile(temporary, destination, error)) return false;
+        paths_.erase(temporary);
+        return true;
+    }
+    // Removes them all for a process about to end: the lock is kept, so that
+    // no other thread creates, publishes or ends the run on its own after it.
+    void removeAllAndHold() {
+        mutex_.lock();
+        std::error_code ec;
+        for (const fs::path& p : paths_) fs::remove(p, ec);
+        paths_.clear();
+    }
+
+private:
+    std::mutex mutex_;
+    std::set<fs::path> paths_;
+};
+
+// Lives as long as the process: the interrupt may come at any time.
+Temporaries& temporaries() {
+    static Temporaries* files = new Temporaries;
+    return *files;
+}
+
+bool isTemporaryName(const std::string& name) {
+    const std::string mark = ".vornmigrate-";
+    return name.size() > 1 && name[0] == '.' && name.find(mark) != std::string::npos && endsWithNoCase(name, ".tmp");
+}
+
+// Temporary files that an earlier run left where this one writes: named,
+// never touched (another run may be writing them now).
+void reportLeftovers(const std::vector<Job>& jobs, const std::optional<std::string>& report, std::FILE* err) {
+    std::set<fs::path> folders;
+    for (const Job& job : jobs)
+        if (job.output) folders.insert(job.output->parent_path());
+    if (report) folders.insert(pathOf(*report).parent_path());
+    for (const fs::path& folder : folders) {
+        std::error_code ec;
+        for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec);
+             !ec && it != fs::directory_iterator(); it.increment(ec))
+            if (isTemporaryName(utf8Of(it->path().filename())))
+                std::fprintf(err, "vornmigrate: %s: a temporary file of another run, left as it is\n",
+                             utf8Of(it->path()).c_str());
+    }
 }
 
 void writeField(std::FILE* f, const std::string& s) {
@@ -218,16 +343,12 @@ void writeRow(std::FILE* f, const std::string& file, const TextRow& row) {
         if (i) std::fputc('\t', f);
         writeField(f, fields[i]);
     }
-    std::fputc('\n', f);
+    if (std::fputc('\n', f) == EOF || std::ferror(f))
+        throw BadDrawing(0, "the report's part could not be written: " + platform::lastError());
 }
 
 const char* const kReportHeader =
     "file\thandle\tentity type\towning block\tstyle\tfont file\tfont type\tbackwards\tstatus\told text\tnew text\n";
-
-fs::path temporaryBeside(const fs::path& destination, std::size_t index) {
-    const std::string name = "." + utf8Of(destination.filename()) + ".vornmigrate-" + std::to_string(index) + ".tmp";
-    return destination.parent_path() / fs::u8path(name);
-}
 
 struct Outcome {
     bool ok = false;
@@ -238,7 +359,7 @@ class Batch {
 public:
     Batch(const CommandLine& c, const Options& options, std::vector<Job> jobs, std::FILE* err)
         : command_(c), options_(options), jobs_(std::move(jobs)), err_(err), outcomes_(jobs_.size()),
-          progress_(!c.quiet && platform::isTerminal(err)) {}
+          parts_(jobs_.size()), progress_(!c.quiet && platform::isTerminal(err)) {}
 
     void run() {
         unsigned n = command_.jobs ? command_.jobs : std::max(1u, std::thread::hardware_concurrency());
@@ -251,9 +372,9 @@ public:
     }
 
     const std::vector<Outcome>& outcomes() const { return outcomes_; }
-    fs::path reportPart(std::size_t index) const {
-        return temporaryBeside(pathOf(*command_.reportFile), index);
-    }
+    // The report's rows of a drawing migrated, in a temporary file; empty
+    // for a drawing that failed.
+    const fs::path& reportPart(std::size_t index) const { return parts_[index]; }
 
 private:
     void work() {
@@ -285,30 +406,37 @@ private:
         }
         std::FILE* in = platform::openFile(job.input, "rb");
         if (!in) {
-            fail(job, 0, "the drawing could not be opened");
+            fail(job, 0, "the drawing could not be opened: " + platform::lastError());
             return {};
         }
-        std::FILE* out = nullptr;
-        fs::path temporary;
-        std::error_code ec;
-        if (job.output) {
-            if (!job.output->parent_path().empty()) fs::create_directories(job.output->parent_path(), ec);
-            temporary = temporaryBeside(*job.output, index);
-            out = platform::openFile(temporary, "wb");
-            if (!out) {
-                std::fclose(in);
-                fail(job, 0, "the output " + utf8Of(*job.output) + " could not be created");
-                return {};
-            }
-        }
-        std::FILE* part = command_.reportFile ? platform::openFile(reportPart(index), "wb") : nullptr;
-        const RowSink rows = part ? RowSink([&](const TextRow& row) { writeRow(part, job.name, row); }) : RowSink();
         Outcome outcome;
         std::string problem;
         unsigned long long line = 0;
+        std::FILE* out = nullptr;
+        std::FILE* part = nullptr;
+        fs::path temporary, partPath;
         try {
-            if (command_.reportFile && !part) throw BadDrawing(0, "the report could not be written");
+            if (job.output) {
+                std::error_code ec;
+                if (!job.output->parent_path().empty()) fs::create_directories(job.output->parent_path(), ec);
+                std::string why;
+                out = temporaries().create(*job.output, temporary, why);
+                if (!out) throw BadDrawing(0, "the output " + utf8Of(*job.output) + " could not be created: " + why);
+                platform::takePermissionsOf(out, *job.output);
+            }
+            if (command_.reportFile) {
+                std::string why;
+                part = temporaries().create(pathOf(*command_.reportFile), partPath, why);
+                if (!part) throw BadDrawing(0, "the report's part could not be created beside " + *command_.reportFile +
+                                                   ": " + why);
+            }
+            const RowSink rows = part ? RowSink([&](const TextRow& row) { writeRow(part, job.name, row); }) : RowSink();
             outcome.counts = migrateDrawing(in, out, options_, surface, rows);
+            if (part) closeChecked(part, "the report's part beside " + *command_.reportFile);
+            if (out) closeChecked(out, "the output " + utf8Of(*job.output));
+            std::string why;
+            if (job.output && !temporaries().publish(temporary, *job.output, why))
+                throw BadDrawing(0, "the migrated drawing could not be renamed to " + utf8Of(*job.output) + ": " + why);
             outcome.ok = true;
         } catch (const BadDrawing& e) {
             problem = e.what();
@@ -317,24 +445,30 @@ private:
             problem = e.what();
         }
         std::fclose(in);
-        if (part && std::fclose(part) != 0 && outcome.ok) {
-            outcome.ok = false;
-            problem = "the report could not be written";
-        }
-        if (out && std::fclose(out) != 0 && outcome.ok) {
-            outcome.ok = false;
-            problem = "the migrated drawing could not be written";
-        }
-        if (outcome.ok && out && !platform::replaceFile(temporary, *job.output)) {
-            outcome.ok = false;
-            problem = "the migrated drawing could not be renamed to " + utf8Of(*job.output);
-        }
+        if (part) std::fclose(part);
+        if (out) std::fclose(out);
         if (!outcome.ok) {
-            if (out) fs::remove(temporary, ec);
-            if (command_.reportFile) fs::remove(reportPart(index), ec);
+            if (!temporary.empty()) temporaries().remove(temporary);
+            if (!partPath.empty()) temporaries().remove(partPath);
             fail(job, line, problem);
+        } else {
+            parts_[index] = partPath;
         }
         return outcome;
+    }
+
+    // Closes a file written, its data on the disk first; throws with the reason.
+    static void closeChecked(std::FILE*& f, const std::string& what) {
+        std::string why;
+        bool ok = !std::ferror(f);
+        if (!ok) why = platform::lastError();
+        if (ok) ok = platform::flushToDisk(f, why);
+        if (std::fclose(f) != 0 && ok) {
+            ok = false;
+            why = platform::lastError();
+        }
+        f = nullptr;
+        if (!ok) throw BadDrawing(0, what + " could not be written: " + why);
     }
 
     const CommandLine& command_;
@@ -342,6 +476,7 @@ private:
     std::vector<Job> jobs_;
     std::FILE* err_;
     std::vector<Outcome> outcomes_;
+    std::vector<fs::path> parts_;
     bool progress_;
     std::atomic<std::size_t> next_{0};
     std::mutex mutex_;
@@ -349,25 +484,47 @@ private:
     unsigned long long converted_ = 0;
 };
 
-// The parts of the report in the order of the drawings, behind one header.
-bool writeReport(const Batch& batch, const fs::path& report, std::size_t jobs) {
-    const fs::path temporary = temporaryBeside(report, jobs);
-    std::FILE* f = platform::openFile(temporary, "wb");
-    if (!f) return false;
-    std::fputs(kReportHeader, f);
+// The parts of the report in the order of the drawings, behind one header,
+// published only when every byte is written: an earlier report stays
+// otherwise. Empty, or why it failed.
+std::string writeReport(const Batch& batch, const fs::path& report, std::size_t jobs) {
+    fs::path temporary;
+    std::string why;
+    std::FILE* f = temporaries().create(report, temporary, why);
+    if (!f) return "could not be created: " + why;
+    bool ok = std::fputs(kReportHeader, f) >= 0;
     std::vector<char> buffer(1 << 16);
-    std::error_code ec;
-    for (std::size_t i = 0; i < jobs; ++i) {
-        const fs::path part = batch.reportPart(i);
-        if (std::FILE* p = platform::openFile(part, "rb")) {
-            for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), p)) > 0;)
-                std::fwrite(buffer.data(), 1, n, f);
-            std::fclose(p);
-            fs::remove(part, ec);
+    for (std::size_t i = 0; ok && i < jobs; ++i) {
+        const fs::path& part = batch.reportPart(i);
+        if (part.empty()) continue;
+        std::FILE* p = platform::openFile(part, "rb");
+        if (!p) {
+            why = "its part " + utf8Of(part) + " could not be read: " + platform::lastError();
+            ok = false;
+            break;
         }
+        for (std::size_t n; ok && (n = std::fread(buffer.data(), 1, buffer.size(), p)) > 0;)
+            ok = std::fwrite(buffer.data(), 1, n, f) == n;
+        if (std::ferror(p)) {
+            why = "its part " + utf8Of(part) + " could not be read: " + platform::lastError();
+            ok = false;
+        }
+        std::fclose(p);
     }
-    const bool written = std::fclose(f) == 0;
-    return written && platform::replaceFile(temporary, report);
+    if (ok) {
+        ok = !std::ferror(f) && platform::flushToDisk(f, why);
+    } else if (why.empty()) {
+        why = platform::lastError();
+    }
+    if (std::fclose(f) != 0 && ok) {
+        why = platform::lastError();
+        ok = false;
+    }
+    if (ok && !temporaries().publish(temporary, report, why)) ok = false;
+    if (!ok) temporaries().remove(temporary);
+    for (std::size_t i = 0; i < jobs; ++i)
+        if (!batch.reportPart(i).empty()) temporaries().remove(batch.reportPart(i));
+    return ok ? std::string() : (why.empty() ? "could not be written" : "could not be written: " + why);
 }
 
 std::optional<hebrew::FontMap> loadMap(const CommandLine& c, std::string& error) {
@@ -384,6 +541,14 @@ std::optional<hebrew::FontMap> loadMap(const CommandLine& c, std::string& error)
 }
 
 }  // namespace
+
+void removeTemporariesOnInterrupt() {
+    platform::onInterrupt([] {
+        temporaries().removeAllAndHold();
+        static const char message[] = "vornmigrate: interrupted; its unfinished files are removed\n";
+        std::fwrite(message, 1, sizeof message - 1, stderr);
+    });
+}
 
 int runCommand(const CommandLine& c, std::FILE* out, std::FILE* err) {
     if (!c.error.empty()) {
@@ -406,10 +571,11 @@ int runCommand(const CommandLine& c, std::FILE* out, std::FILE* err) {
     options.map = std::move(*map);
     std::size_t dwgSkipped = 0;
     std::vector<Job> jobs = planJobs(c, dwgSkipped);
-    if (std::string bad = checkOutputs(jobs); !bad.empty()) {
+    if (std::string bad = checkOutputs(jobs, c.reportFile); !bad.empty()) {
         std::fprintf(err, "vornmigrate: %s\n", bad.c_str());
         return kBadUsage;
     }
+    reportLeftovers(jobs, c.reportFile, err);
     const std::size_t total = jobs.size();
     Batch batch(c, options, std::move(jobs), err);
     batch.run();
@@ -425,10 +591,12 @@ int runCommand(const CommandLine& c, std::FILE* out, std::FILE* err) {
         counts.same += o.counts.same;
         counts.review += o.counts.review;
     }
-    if (c.reportFile && !writeReport(batch, pathOf(*c.reportFile), total)) {
-        std::fprintf(err, "vornmigrate: the report %s could not be written\n", c.reportFile->c_str());
-        failed = std::max<std::size_t>(failed, 1);
-    }
+    if (c.reportFile)
+        if (std::string why = writeReport(batch, pathOf(*c.reportFile), total); !why.empty()) {
+            std::fprintf(err, "vornmigrate: the report %s %s; an earlier report is kept\n", c.reportFile->c_str(),
+                         why.c_str());
+            failed = std::max<std::size_t>(failed, 1);
+        }
     if (!c.quiet) {
         std::fprintf(out, "vornmigrate: %zu of %zu drawings %s, %zu failed; texts: %llu converted, %llu the same, "
                           "%llu to review\n",

@@ -27,6 +27,10 @@ struct CommandLine {
 
 CommandLine parseCommandLine(const std::vector<std::string>& args);
 
+// Makes Ctrl+C, SIGINT and SIGTERM remove the run's unfinished files before
+// the process ends; once, before runCommand.
+void removeTemporariesOnInterrupt();
+
 // Runs the command; progress and messages go to err, the summary to out.
 int runCommand(const CommandLine& command, std::FILE* out, std::FILE* err);
 

@@ -345,26 +345,32 @@ NewText migrateText(std::string_view fontBytes, const TextForm& form, const Disp
 
 bool migrateMtext(std::string_view contents, const TextForm& form, const StringRules& rules,
                   const DisplayOrderer& surface, MtextResult& out) {
-    std::vector<Item> items;
-    for (std::size_t pos = 0; pos < contents.size();) {
-        Item item{Item::Char, {}};
-        if (!nextItem(contents, pos, rules, item)) return false;
-        items.push_back(item);
-    }
     out.contents.clear();
     out.newText.clear();
     out.status = Status::Same;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i <= items.size(); ++i) {
-        if (i < items.size() && items[i].kind != Item::Paragraph) continue;
-        Status paragraph = migrateParagraph(items, start, i, form, rules, surface, out.contents, out.newText);
-        if (paragraph != Status::Same && namesShapeFont(items, start, i)) paragraph = Status::Review;
+    // One paragraph's items at a time: memory follows the longest paragraph,
+    // not the whole text.
+    std::vector<Item> items;
+    std::size_t pos = 0;
+    for (bool more = true; more;) {
+        items.clear();
+        more = false;
+        while (pos < contents.size()) {
+            Item item{Item::Char, {}};
+            if (!nextItem(contents, pos, rules, item)) return false;
+            if (item.kind == Item::Paragraph) {
+                more = true;
+                break;
+            }
+            items.push_back(item);
+        }
+        Status paragraph = migrateParagraph(items, 0, items.size(), form, rules, surface, out.contents, out.newText);
+        if (paragraph != Status::Same && namesShapeFont(items, 0, items.size())) paragraph = Status::Review;
         out.status = worse(out.status, paragraph);
-        if (i < items.size()) {
+        if (more) {
             out.contents += "\\P";
             out.newText += u"\\P";
         }
-        start = i + 1;
     }
     if (out.status != Status::Review && out.contents == contents) out.status = Status::Same;
     return true;

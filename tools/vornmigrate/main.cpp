@@ -4,6 +4,7 @@
 
 int main(int argc, char** argv) {
     vornmigrate::platform::binaryStandardStreams();
+    vornmigrate::removeTemporariesOnInterrupt();
     const auto command = vornmigrate::parseCommandLine(vornmigrate::platform::arguments(argc, argv));
     return vornmigrate::runCommand(command, stdout, stderr);
 }

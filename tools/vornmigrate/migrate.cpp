@@ -1,6 +1,7 @@
 #include "migrate.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <optional>
 #include <cstring>
@@ -39,7 +40,31 @@ std::string upperAscii(std::string_view s) {
     return out;
 }
 
-bool parseInt(std::string_view s, long& out) {
+// Group codes of the DXF reference; anything else is no drawing's.
+constexpr long long kFirstGroupCode = -5, kLastGroupCode = 1071;
+constexpr std::size_t kSniffBytes = 4096;
+
+// A few dozen characters of a bad line, control bytes shown as escapes.
+std::string quoted(std::string_view s) {
+    constexpr std::size_t kShown = 40;
+    std::string out = "'";
+    for (std::size_t i = 0; i < s.size() && i < kShown; ++i) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        if (c < 0x20 || c == 0x7F) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02X", c);
+            out += escape;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    out += "'";
+    if (s.size() > kShown) out += " (" + std::to_string(s.size()) + " bytes in all)";
+    return out;
+}
+
+template <class Int>
+bool parseInt(std::string_view s, Int& out) {
     s = trimmed(s);
     if (!s.empty() && s.front() == '+') s.remove_prefix(1);
     auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
@@ -66,7 +91,7 @@ std::u16string bytesAsLatin1(std::string_view s) {
 
 class PairReader {
 public:
-    explicit PairReader(std::FILE* in) : in_(in), buf_(kBufferSize) {}
+    PairReader(std::FILE* in, std::size_t maxLine) : in_(in), buf_(kBufferSize), maxLine_(maxLine) {}
 
     struct Pair {
         std::string_view codeLine, valueLine;  // with their line endings
@@ -77,8 +102,8 @@ public:
     // The views stay valid until the next call.
     Result next(Pair& pair) {
         std::size_t codeEnd, valueEnd;
-        if (!lineEnd(0, codeEnd)) return End;
-        if (!lineEnd(codeEnd, valueEnd)) {
+        if (!lineEnd(0, codeEnd, line_ + 1)) return End;
+        if (!lineEnd(codeEnd, valueEnd, line_ + 2)) {
             line_ += 1;
             return Odd;
         }
@@ -112,21 +137,28 @@ public:
 private:
     // The end (relative to begin_, after its LF) of the line that starts at
     // from; false when no line starts there.
-    bool lineEnd(std::size_t from, std::size_t& end) {
+    bool lineEnd(std::size_t from, std::size_t& end, unsigned long long line) {
         std::size_t scanned = from;
         for (;;) {
             const char* start = buf_.data() + begin_ + scanned;
-            const std::size_t available = end_ - begin_ - scanned;
+            const std::size_t available = std::min(end_ - begin_ - scanned, maxLine_ + 1 - (scanned - from));
             if (const void* lf = std::memchr(start, '\n', available)) {
                 end = static_cast<std::size_t>(static_cast<const char*>(lf) - (buf_.data() + begin_)) + 1;
                 return true;
             }
             scanned += available;
+            // Stops before the buffer grows past the limit.
+            if (scanned - from > maxLine_) throw BadDrawing(line, "the line is longer than " + sizeName(maxLine_) +
+                                                                    ": this is no DXF drawing, or a damaged one");
             if (!fill()) {
                 end = end_ - begin_;
                 return end > from;
             }
         }
+    }
+
+    static std::string sizeName(std::size_t bytes) {
+        return bytes >= (1u << 20) ? std::to_string(bytes >> 20) + " MB" : std::to_string(bytes) + " bytes";
     }
 
     bool fill() {
@@ -148,6 +180,7 @@ private:
     std::size_t begin_ = 0, end_ = 0;
     bool eof_ = false;
     unsigned long long line_ = 0;
+    std::size_t maxLine_;
 };
 
 class Writer {
@@ -163,7 +196,7 @@ public:
     void flush() {
         if (!out_ || buf_.empty()) return;
         if (std::fwrite(buf_.data(), 1, buf_.size(), out_) != buf_.size())
-            throw BadDrawing(0, "the migrated drawing could not be written");
+            throw BadDrawing(0, std::string("the migrated drawing could not be written: ") + std::strerror(errno));
         buf_.clear();
     }
 
@@ -244,7 +277,7 @@ class Migration {
 public:
     Migration(std::FILE* in, std::FILE* out, const Options& options, const DisplayOrderer& surface,
               const RowSink& rows)
-        : reader_(in), writer_(out), options_(options), surface_(surface), rows_(rows) {}
+        : reader_(in, options.maxLineBytes), writer_(out), options_(options), surface_(surface), rows_(rows) {}
 
     Counts run() {
         checkNotBinary();
@@ -255,13 +288,19 @@ public:
             if (r == PairReader::Odd)
                 throw BadDrawing(reader_.lines(),
                                  "the file ends with a group code without its value (an odd number of lines)");
-            long code;
+            long long code;
             std::string_view codeText = pair.codeLine;
             if (pair.line == 1 && codeText.substr(0, 3) == "\xEF\xBB\xBF") codeText.remove_prefix(3);  // a byte order mark
+            if (codeText.find('\0') != std::string_view::npos)
+                throw BadDrawing(pair.line, "the line holds NUL bytes: the file is damaged or is no text");
             if (!parseInt(codeText, code))
-                throw BadDrawing(pair.line, "the group code '" + std::string(trimmed(pair.codeLine)) +
-                                                "' is not a number");
-            if (onPair(code, pair)) break;
+                throw BadDrawing(pair.line, "the group code " + quoted(trimmed(pair.codeLine)) + " is not a number");
+            // The same range on every platform, whatever the width of long.
+            if (code < kFirstGroupCode || code > kLastGroupCode)
+                throw BadDrawing(pair.line, "the group code " + std::to_string(code) + " is outside the DXF range (" +
+                                                std::to_string(kFirstGroupCode) + " to " +
+                                                std::to_string(kLastGroupCode) + ")");
+            if (onPair(static_cast<long>(code), pair)) break;
         }
         if (reader_.failed()) throw BadDrawing(0, "the file could not be read");
         if (!sawEof_)
@@ -271,9 +310,24 @@ public:
     }
 
 private:
+    // Files that are no ASCII DXF, named for what they are.
     void checkNotBinary() {
-        if (reader_.peek(18) == "AutoCAD Binary DXF")
+        const std::string_view start = reader_.peek(kSniffBytes);
+        if (start.substr(0, 18) == "AutoCAD Binary DXF")
             throw BadDrawing(1, "this is a binary DXF drawing; save it as ASCII DXF");
+        const bool utf16Mark = start.substr(0, 2) == "\xFF\xFE" || start.substr(0, 2) == "\xFE\xFF";
+        std::size_t nulAtOdd = 0, nulAtEven = 0;
+        for (std::size_t i = 0; i + 1 < start.size(); i += 2) {
+            nulAtEven += start[i] == '\0';
+            nulAtOdd += start[i + 1] == '\0';
+        }
+        const std::size_t pairs = start.size() / 2;
+        if (utf16Mark || (pairs >= 8 && (nulAtOdd > pairs * 3 / 4 || nulAtEven > pairs * 3 / 4)) )
+            throw BadDrawing(0, "the file is UTF-16 text; DXF drawings are 8-bit text: save it again as ASCII DXF");
+        if (start.size() >= 8 && start.find('\n') == std::string_view::npos &&
+            start.find('\r') != std::string_view::npos)
+            throw BadDrawing(0, "the file's lines end with CR alone (an old Macintosh form); a DXF drawing's lines "
+                                "end with LF or CR LF");
     }
 
     // True once the EOF marker and what follows it are written.

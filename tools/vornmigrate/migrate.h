@@ -17,6 +17,9 @@ struct Options {
     Target target = Target::Host;
     std::u16string fontFile = u"arial.ttf";  // the True Type font of the migrated styles
     hebrew::FontMap map;
+    // A longer line fails the drawing: no real drawing has one, and a file
+    // that is no drawing (a device, a disk image) has no end of line at all.
+    std::size_t maxLineBytes = std::size_t(64) << 20;
 };
 
 // One text of the drawing as the report lists it.
