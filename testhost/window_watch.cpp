@@ -3,6 +3,9 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <string>
+
+#include "testhost/json.h"
 
 namespace testhost {
 
@@ -235,6 +238,17 @@ bool saveScreenshot(HWND window, const std::wstring& file) {
     return ok;
 }
 
+// With VORN_TESTHOST_TRACE set, each step done goes to the error stream as
+// it happens: a run that hangs and is killed still shows how far it came.
+void trace(int command, const wchar_t* what, const std::wstring& step) {
+    static const bool on = GetEnvironmentVariableW(L"VORN_TESTHOST_TRACE", nullptr, 0) > 0;
+    if (!on) return;
+    std::string line = "testhost: " + std::to_string(GetTickCount()) + " ms, command " + std::to_string(command) +
+                       ": " + json::toUtf8(what) + " " + json::toUtf8(step) + "\n";
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
 bool timeReached(DWORD when) { return static_cast<LONG>(GetTickCount() - when) >= 0; }
 
 }  // namespace
@@ -346,24 +360,42 @@ void WindowWatcher::runSteps(const std::vector<HWND>&) {
             if (handler.kind == step.kind) done = (this->*handler.run)(step);
         if (!done) {
             if (interactive_ || GetTickCount() - headSince_ < kStepTimeoutMs) return;
+            trace(command_, L"timed out:", step.written);
             windows_.push_back({command_, L"failed: " + step.written + L": timed out", L"", L"", {}});
             timedOut_.assign(steps_.begin(), steps_.end());
             steps_.clear();
             current_ = nullptr;
         } else {
+            trace(command_, L"done", step.written);
             steps_.pop_front();
         }
         headSince_ = 0;
     }
 }
 
+// The window a step waits for. A window that a dialog or message box of its
+// own has disabled is not there yet: what the step does next would race the
+// dialog. A message box is taken only when no other window has the caption
+// (the editors' message boxes carry the editor's own caption; those are
+// recorded and dismissed, and the step waits for the editor).
 bool WindowWatcher::findWindow(const UiStep& step) {
+    HWND box = nullptr;
+    bool windowMatches = false;
     for (HWND window : visible_) {
-        if (dismissed_.count(window)) continue;
-        if (captionMatches(step.caption.c_str(), windowText(window).c_str())) {
+        if (dismissed_.count(window) || !captionMatches(step.caption.c_str(), windowText(window).c_str())) continue;
+        if (isMessageBox(window)) {
+            if (!box) box = window;
+            continue;
+        }
+        windowMatches = true;
+        if (IsWindowEnabled(window)) {
             current_ = window;
             return true;
         }
+    }
+    if (box && !windowMatches) {
+        current_ = box;
+        return true;
     }
     return false;
 }

@@ -26,7 +26,7 @@ def script_path(path):
 
 
 def wine(*args, timeout=180):
-    return wine_program.run(PREFIX, ARCH, args, timeout=timeout, text=True)
+    return wine_program.run(PREFIX, ARCH, args, timeout=timeout, text=True, env={"VORN_TESTHOST_TRACE": "1"})
 
 
 def run_host(script):
@@ -50,8 +50,11 @@ def run_hosts(scripts):
         except subprocess.TimeoutExpired as e:
             partial = e.stdout or b""
             done = (partial.decode("utf-8", "replace") if isinstance(partial, bytes) else partial).count('"commands":')
+            steps = e.stderr or b""
+            steps = (steps.decode("utf-8", "replace") if isinstance(steps, bytes) else steps).splitlines()[-30:]
             raise AssertionError(f"testhost timed out in script {done + 1} of {len(scripts)}:\n"
-                                 f"{scripts[done] if done < len(scripts) else ''}") from None
+                                 f"{scripts[done] if done < len(scripts) else ''}\n"
+                                 "its last steps:\n" + "\n".join(steps)) from None
     finally:
         for name in files:
             os.unlink(name)
