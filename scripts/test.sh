@@ -106,8 +106,13 @@ wine_suite() {
   fi
   ctest --test-dir "$dir" --output-on-failure -j "$jobs" || status=1
   while [ ! -e "$logs/zips" ]; do sleep 1; done
+  # The release test's programs run with the desktop held open as the
+  # suite's are, not while the desktop that the suite held is ending.
+  local flag=$root/$dir/release-desktop.flag
+  bash tests/wine_desktop.sh start "$prefix" "$winearch" "$root/$dir/tests/wine_desktop_keeper.exe" "$flag" || status=1
   VORN_EXIT_STATUS=$root/$dir/tests/exit_status.exe python3 tests/release_install_test.py \
     "$root" "$(zip_of "$bits")" "$prefix" "$winearch" "$root/$dir/testhost/testhost.exe" || status=1
+  bash tests/wine_desktop.sh stop "$flag"
   return $status
 }
 
