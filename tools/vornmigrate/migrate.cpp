@@ -141,15 +141,15 @@ private:
         std::size_t scanned = from;
         for (;;) {
             const char* start = buf_.data() + begin_ + scanned;
-            const std::size_t available = std::min(end_ - begin_ - scanned, maxLine_ + 1 - (scanned - from));
+            const std::size_t available = end_ - begin_ - scanned;
             if (const void* lf = std::memchr(start, '\n', available)) {
                 end = static_cast<std::size_t>(static_cast<const char*>(lf) - (buf_.data() + begin_)) + 1;
+                if (end - from > maxLine_ + 1) tooLong(line);
                 return true;
             }
             scanned += available;
-            // Stops before the buffer grows past the limit.
-            if (scanned - from > maxLine_) throw BadDrawing(line, "the line is longer than " + sizeName(maxLine_) +
-                                                                    ": this is no DXF drawing, or a damaged one");
+            // Before the buffer grows past the limit.
+            if (scanned - from > maxLine_) tooLong(line);
             if (!fill()) {
                 end = end_ - begin_;
                 return end > from;
@@ -157,8 +157,10 @@ private:
         }
     }
 
-    static std::string sizeName(std::size_t bytes) {
-        return bytes >= (1u << 20) ? std::to_string(bytes >> 20) + " MB" : std::to_string(bytes) + " bytes";
+    [[noreturn, gnu::noinline]] void tooLong(unsigned long long line) const {
+        const std::string size = maxLine_ >= (std::size_t(1) << 20) ? std::to_string(maxLine_ >> 20) + " MB"
+                                                                     : std::to_string(maxLine_) + " bytes";
+        throw BadDrawing(line, "the line is longer than " + size + ": this is no DXF drawing, or a damaged one");
     }
 
     bool fill() {
@@ -291,10 +293,11 @@ public:
             long long code;
             std::string_view codeText = pair.codeLine;
             if (pair.line == 1 && codeText.substr(0, 3) == "\xEF\xBB\xBF") codeText.remove_prefix(3);  // a byte order mark
-            if (codeText.find('\0') != std::string_view::npos)
-                throw BadDrawing(pair.line, "the line holds NUL bytes: the file is damaged or is no text");
-            if (!parseInt(codeText, code))
+            if (!parseInt(codeText, code)) {
+                if (codeText.find('\0') != std::string_view::npos)
+                    throw BadDrawing(pair.line, "the line holds NUL bytes: the file is damaged or is no text");
                 throw BadDrawing(pair.line, "the group code " + quoted(trimmed(pair.codeLine)) + " is not a number");
+            }
             // The same range on every platform, whatever the width of long.
             if (code < kFirstGroupCode || code > kLastGroupCode)
                 throw BadDrawing(pair.line, "the group code " + std::to_string(code) + " is outside the DXF range (" +
