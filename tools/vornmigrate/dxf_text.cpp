@@ -126,14 +126,17 @@ Status worse(Status a, Status b) {
     return rank(a) >= rank(b) ? a : b;
 }
 
-void appendRaw(std::string& out, std::u16string& text, const std::vector<Item>& items, std::size_t from,
-               std::size_t to) {
-    for (std::size_t i = from; i < to; ++i) {
-        out.append(items[i].raw);
-        if (items[i].kind == Item::Char)
-            text += items[i].unicode;
+// Appends contents[from, to) as it stands, and its text as the report shows it.
+void appendRaw(std::string& out, std::u16string& text, std::string_view contents, std::size_t from, std::size_t to,
+               const StringRules& rules) {
+    out.append(contents.substr(from, to - from));
+    for (std::size_t pos = from; pos < to;) {
+        Item item{Item::Char, {}};
+        if (!nextItem(contents, pos, rules, item)) break;  // read once already: cannot happen
+        if (item.kind == Item::Char)
+            text += item.unicode;
         else
-            for (char ch : items[i].raw) text += static_cast<char16_t>(static_cast<unsigned char>(ch));
+            for (char ch : item.raw) text += static_cast<char16_t>(static_cast<unsigned char>(ch));
     }
 }
 
@@ -142,76 +145,98 @@ void appendNew(std::string& out, std::u16string& text, std::u16string_view conve
     text += converted;
 }
 
-// One paragraph items[from, to): converted into out, or copied when it
-// stays as stored or its codes cannot keep their places.
-Status migrateParagraph(const std::vector<Item>& items, std::size_t from, std::size_t to, const TextForm& form,
-                        const StringRules& rules, const DisplayOrderer& surface, std::string& out,
-                        std::u16string& text) {
-    std::size_t first = to, last = from;
-    for (std::size_t i = from; i < to; ++i) {
-        if (items[i].kind != Item::Char) continue;
-        if (first == to) first = i;
-        last = i + 1;
-    }
-    if (first == to) {
-        appendRaw(out, text, items, from, to);
-        return Status::Same;
-    }
-    std::string plain;
-    std::vector<std::string> segments(1);
-    for (std::size_t i = first; i < last; ++i) {
-        if (items[i].kind == Item::Char) {
-            plain += static_cast<char>(items[i].fontByte);
-            segments.back() += static_cast<char>(items[i].fontByte);
-        } else if (!segments.back().empty()) {
-            segments.emplace_back();
+// One paragraph of MTEXT contents, read once: the font bytes of its
+// characters, and the codes that stand between them (most paragraphs have
+// none). Memory follows the text, whatever its length.
+struct Paragraph {
+    struct Code {
+        std::size_t at, length;  // in the contents
+    };
+    std::size_t begin = 0, end = 0;                        // without the paragraph mark
+    std::size_t firstChar = std::string_view::npos, lastCharEnd = 0;
+    std::string plain;                                     // every character's font byte
+    std::vector<Code> inner;                               // codes between characters
+    std::vector<std::size_t> runEnds;                      // where in plain each run of characters ends
+    bool shapeFont = false;                                // a "\F" code draws in a shape font of its own
+
+    bool hasText() const { return firstChar != std::string_view::npos; }
+};
+
+// Reads the paragraph at pos, and past its mark; false at invalid UTF-8.
+bool readParagraph(std::string_view contents, std::size_t& pos, const StringRules& rules, Paragraph& p, bool& more) {
+    p = Paragraph{};
+    p.begin = pos;
+    more = false;
+    std::vector<Paragraph::Code> pending;  // codes since the last character
+    while (pos < contents.size()) {
+        const std::size_t start = pos;
+        Item item{Item::Char, {}};
+        if (!nextItem(contents, pos, rules, item)) return false;
+        if (item.kind == Item::Paragraph) {
+            p.end = start;
+            more = true;
+            return true;
         }
+        if (item.kind == Item::Code) {
+            pending.push_back({start, pos - start});
+            if (item.raw.size() > 2 && item.raw.substr(0, 2) == "\\F") p.shapeFont = true;
+            continue;
+        }
+        if (!p.hasText()) {
+            p.firstChar = start;
+        } else if (!pending.empty()) {
+            p.inner.insert(p.inner.end(), pending.begin(), pending.end());
+            p.runEnds.push_back(p.plain.size());
+        }
+        pending.clear();
+        p.plain += static_cast<char>(item.fontByte);
+        p.lastCharEnd = pos;
     }
-    if (staysAsStored(plain, form.style)) {
-        appendRaw(out, text, items, from, to);
+    p.end = pos;
+    return true;
+}
+
+// One paragraph: converted into out, or copied when it stays as stored or
+// its codes cannot keep their places.
+Status migrateParagraph(std::string_view contents, const Paragraph& p, const TextForm& form, const StringRules& rules,
+                        const DisplayOrderer& surface, std::string& out, std::u16string& text) {
+    if (!p.hasText() || staysAsStored(p.plain, form.style)) {
+        appendRaw(out, text, contents, p.begin, p.end, rules);
         return Status::Same;
     }
-    const NewText whole = migrateText(plain, form, surface);
-    if (segments.size() == 1) {
-        appendRaw(out, text, items, from, first);
+    const NewText whole = migrateText(p.plain, form, surface);
+    if (p.inner.empty()) {
+        appendRaw(out, text, contents, p.begin, p.firstChar, rules);
         appendNew(out, text, whole.text, rules);
-        appendRaw(out, text, items, last, to);
+        appendRaw(out, text, contents, p.lastCharEnd, p.end, rules);
         return whole.status;
     }
-    // Codes inside the text keep their places only when each piece between
+    // Codes inside the text keep their places only when each run between
     // them converts to its own part of the whole, in the same order.
     std::vector<std::u16string> pieces;
     std::u16string joined;
-    for (const std::string& segment : segments) {
-        pieces.push_back(migrateText(segment, form, surface).text);
+    std::size_t runStart = 0;
+    std::vector<std::size_t> ends = p.runEnds;
+    ends.push_back(p.plain.size());
+    for (std::size_t end : ends) {
+        pieces.push_back(migrateText(std::string_view(p.plain).substr(runStart, end - runStart), form, surface).text);
         joined += pieces.back();
+        runStart = end;
     }
     if (joined != whole.text) {
-        appendRaw(out, text, items, from, to);
+        appendRaw(out, text, contents, p.begin, p.end, rules);
         return Status::Review;
     }
-    appendRaw(out, text, items, from, first);
-    std::size_t piece = 0;
-    bool inText = false;
-    for (std::size_t i = first; i < last; ++i) {
-        if (items[i].kind == Item::Char) {
-            if (!inText) appendNew(out, text, pieces[piece++], rules);
-            inText = true;
-        } else {
-            appendRaw(out, text, items, i, i + 1);
-            inText = false;
-        }
+    appendRaw(out, text, contents, p.begin, p.firstChar, rules);
+    std::size_t piece = 0, pos = p.firstChar;
+    for (const Paragraph::Code& code : p.inner) {
+        if (pos < code.at) appendNew(out, text, pieces[piece++], rules);
+        appendRaw(out, text, contents, code.at, code.at + code.length, rules);
+        pos = code.at + code.length;
     }
-    appendRaw(out, text, items, last, to);
+    if (pos < p.lastCharEnd) appendNew(out, text, pieces[piece++], rules);
+    appendRaw(out, text, contents, p.lastCharEnd, p.end, rules);
     return whole.status;
-}
-
-// A "\F" code draws what follows in a shape font of its own, which keeps
-// its legacy font after the migration.
-bool namesShapeFont(const std::vector<Item>& items, std::size_t from, std::size_t to) {
-    for (std::size_t i = from; i < to; ++i)
-        if (items[i].kind == Item::Code && items[i].raw.size() > 2 && items[i].raw.substr(0, 2) == "\\F") return true;
-    return false;
 }
 
 }  // namespace
@@ -348,25 +373,13 @@ bool migrateMtext(std::string_view contents, const TextForm& form, const StringR
     out.contents.clear();
     out.newText.clear();
     out.status = Status::Same;
-    // One paragraph's items at a time: memory follows the longest paragraph,
-    // not the whole text.
-    std::vector<Item> items;
+    Paragraph paragraph;
     std::size_t pos = 0;
     for (bool more = true; more;) {
-        items.clear();
-        more = false;
-        while (pos < contents.size()) {
-            Item item{Item::Char, {}};
-            if (!nextItem(contents, pos, rules, item)) return false;
-            if (item.kind == Item::Paragraph) {
-                more = true;
-                break;
-            }
-            items.push_back(item);
-        }
-        Status paragraph = migrateParagraph(items, 0, items.size(), form, rules, surface, out.contents, out.newText);
-        if (paragraph != Status::Same && namesShapeFont(items, 0, items.size())) paragraph = Status::Review;
-        out.status = worse(out.status, paragraph);
+        if (!readParagraph(contents, pos, rules, paragraph, more)) return false;
+        Status status = migrateParagraph(contents, paragraph, form, rules, surface, out.contents, out.newText);
+        if (status != Status::Same && paragraph.shapeFont) status = Status::Review;
+        out.status = worse(out.status, status);
         if (more) {
             out.contents += "\\P";
             out.newText += u"\\P";
