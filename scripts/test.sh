@@ -122,17 +122,17 @@ fuzz() {
   cmake --build "$build/fuzz" -j "$jobs" --target conversions_fuzz profile_fuzz migrate_fuzz
   mkdir -p "$build/fuzz/corpus" "$build/fuzz/profile-corpus"
   echo "-- the conversions"
-  "$build/fuzz/fuzz/conversions_fuzz" -runs=150000 -max_total_time=30 -max_len=512 \
+  "$build/fuzz/fuzz/conversions_fuzz" -runs=300000 -max_total_time=60 -max_len=512 \
     -artifact_prefix="$build/fuzz/" "$build/fuzz/corpus" 2>&1 | tail -2
   echo "-- the profile reader"
   # Its files live in the temporary folder: in memory where there is one.
   local fuzz_tmp=${TMPDIR:-/tmp}
   [ -d /dev/shm ] && [ -w /dev/shm ] && fuzz_tmp=/dev/shm
-  TMPDIR=$fuzz_tmp "$build/fuzz/fuzz/profile_fuzz" -max_total_time=15 -max_len=2048 \
+  TMPDIR=$fuzz_tmp "$build/fuzz/fuzz/profile_fuzz" -max_total_time=30 -max_len=2048 \
     -artifact_prefix="$build/fuzz/" "$build/fuzz/profile-corpus" 2>&1 | tail -2
   echo "-- the drawing migrator"
   mkdir -p "$build/fuzz/migrate-corpus"
-  "$build/fuzz/fuzz/migrate_fuzz" -max_total_time=12 -max_len=1024 \
+  "$build/fuzz/fuzz/migrate_fuzz" -max_total_time=20 -max_len=1024 \
     -artifact_prefix="$build/fuzz/" "$build/fuzz/migrate-corpus" 2>&1 | tail -2
 }
 
