@@ -350,6 +350,20 @@ void writeRow(std::FILE* f, const std::string& file, const TextRow& row) {
 const char* const kReportHeader =
     "file\thandle\tentity type\towning block\tstyle\tfont file\tfont type\tbackwards\tstatus\told text\tnew text\n";
 
+// Closes a file written, its data on the disk first; false with the reason.
+// The file is closed (and f empty) either way.
+bool finishWriting(std::FILE*& f, std::string& why) {
+    bool ok = !std::ferror(f);
+    if (!ok) why = platform::lastError();
+    if (ok) ok = platform::flushToDisk(f, why);
+    if (std::fclose(f) != 0 && ok) {
+        ok = false;
+        why = platform::lastError();
+    }
+    f = nullptr;
+    return ok;
+}
+
 struct Outcome {
     bool ok = false;
     Counts counts;
@@ -457,18 +471,9 @@ private:
         return outcome;
     }
 
-    // Closes a file written, its data on the disk first; throws with the reason.
     static void closeChecked(std::FILE*& f, const std::string& what) {
         std::string why;
-        bool ok = !std::ferror(f);
-        if (!ok) why = platform::lastError();
-        if (ok) ok = platform::flushToDisk(f, why);
-        if (std::fclose(f) != 0 && ok) {
-            ok = false;
-            why = platform::lastError();
-        }
-        f = nullptr;
-        if (!ok) throw BadDrawing(0, what + " could not be written: " + why);
+        if (!finishWriting(f, why)) throw BadDrawing(0, what + " could not be written: " + why);
     }
 
     const CommandLine& command_;
@@ -512,13 +517,10 @@ std::string writeReport(const Batch& batch, const fs::path& report, std::size_t 
         std::fclose(p);
     }
     if (ok) {
-        ok = !std::ferror(f) && platform::flushToDisk(f, why);
-    } else if (why.empty()) {
-        why = platform::lastError();
-    }
-    if (std::fclose(f) != 0 && ok) {
-        why = platform::lastError();
-        ok = false;
+        ok = finishWriting(f, why);
+    } else {
+        if (why.empty()) why = platform::lastError();
+        std::fclose(f);
     }
     if (ok && !temporaries().publish(temporary, report, why)) ok = false;
     if (!ok) temporaries().remove(temporary);

@@ -28,8 +28,8 @@ std::uint64_t randomNumber() {
         const auto now = static_cast<std::uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
         return std::mt19937_64((static_cast<std::uint64_t>(device()) << 32) ^ device() ^ now ^ processId());
     }();
-    static std::mutex* lock = new std::mutex;
-    std::lock_guard<std::mutex> guard(*lock);
+    static std::mutex lock;
+    std::lock_guard<std::mutex> guard(lock);
     return generator();
 }
 
