@@ -33,17 +33,11 @@ rm -f "$logs"/*.log
 started=$SECONDS
 stage() { echo "== $* ($((SECONDS - started)) s)"; }
 
-stage "native build and tests"
-cmake -S . -B "$build/native" -G Ninja >/dev/null
-cmake --build "$build/native" -j "$jobs"
-ctest --test-dir "$build/native" --output-on-failure -j "$jobs"
-[ -n "$native_only" ] && { stage "native tests passed"; exit 0; }
-
 # --- What runs in the background, and its clean-up ---------------------------
-pids=() names=() outputs=() xvfbs=()
+pids=() names=() outputs=() xvfbs=() preparing=()
 cleanup() {
   local p
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  for p in "${pids[@]}" "${preparing[@]}"; do kill "$p" 2>/dev/null || true; done
   for p in "$build"/win*/wineprefix; do [ -d "$p" ] && WINEPREFIX=$root/$p /usr/lib/wine/wineserver -k 2>/dev/null || true; done
   for p in "${xvfbs[@]}"; do kill "$p" 2>/dev/null || true; done
 }
@@ -173,10 +167,40 @@ soak_suites() {
   [ "$failures" -eq 0 ]
 }
 
-# --- Cross builds, each architecture's suite started once it is built ---------
+# --- Native build and tests; the Wine prefixes made meanwhile ------------------
+# A prefix takes half a minute to make, mostly waiting: each architecture's is
+# made on its own display while the builds run.
 rm -f "$logs/zips"
+no32=""
+declare -A display_of=()
+if [ -z "$native_only" ]; then
+  no32=$(why_no_32bit)
+  for arch in x86_64 i686; do
+    [ "$arch" = i686 ] && [ -n "$no32" ] && continue
+    start_xvfb
+    display_of[$arch]=$display
+    display=$((display + 1))
+    winearch=win64
+    [ "$arch" = i686 ] && winearch=win32
+    mkdir -p "$build/win-$arch"
+    DISPLAY=:${display_of[$arch]} scripts/wine-prefix.sh "$root/$build/win-$arch/wineprefix" "$winearch" \
+      >"$logs/prefix-$arch.log" 2>&1 &
+    preparing+=($!)
+  done
+fi
+
+stage "native build and tests"
+cmake -S . -B "$build/native" -G Ninja >/dev/null
+cmake --build "$build/native" -j "$jobs"
+ctest --test-dir "$build/native" --output-on-failure -j "$jobs"
+[ -n "$native_only" ] && { stage "native tests passed"; exit 0; }
+
+# --- Cross builds, each architecture's suite started once it is built ---------
 archs=() displays=()
-no32=$(why_no_32bit)
+for p in "${preparing[@]}"; do
+  wait "$p" || { echo "a Wine prefix could not be made:"; cat "$logs"/prefix-*.log; exit 1; }
+done
+preparing=()
 for arch in x86_64 i686; do
   dir="$build/win-$arch"
   stage "cross build $arch"
@@ -190,9 +214,7 @@ for arch in x86_64 i686; do
   fi
   cmake --build "$dir" -j "$jobs"
   archs+=("$arch")
-  start_xvfb
-  displays+=("$display")
-  display=$((display + 1))
+  displays+=("${display_of[$arch]}")
   [ -n "$soak" ] && continue
   stage "$arch tests under Wine: started"
   background "$arch tests under Wine" "$logs/wine-$arch.log" wine_suite "$arch" "${displays[-1]}"
