@@ -91,23 +91,35 @@ public:
         if (n == 0) return {};
         const auto& classes = byteClasses();
         types.resize(n);
-        resolvedNeutral.assign(n, Dir::L);  // neutrals keep their class for L1
-        order.clear();  // positions of the characters that take part
+        kept.clear();  // the classes of the characters that take part, in order
         for (std::size_t i = 0; i < n; ++i) {
             types[i] = classes[static_cast<unsigned char>(bytes[i])];
-            if (types[i] != Dir::BN) order.push_back(i);
+            if (types[i] != Dir::BN) kept.push_back(types[i]);
         }
+        resolvedNeutral.assign(kept.size(), Dir::L);
         resolveWeak();
         resolveNeutrals();
         assignLevels(bytes);
-        return reorder(bytes);
+        std::string visual = reorder(bytes);
+        if (n > kKeptBetweenCalls) releaseArrays();
+        return visual;
     }
 
 private:
-    Dir& at(std::size_t k) const { return types[order[k]]; }
+    // Arrays of a longer text are given back after it: a byte of text costs
+    // four here, and the text's caller holds several copies of its own.
+    static constexpr std::size_t kKeptBetweenCalls = 1 << 20;
+    void releaseArrays() const {
+        std::vector<Dir>().swap(types);
+        std::vector<Dir>().swap(kept);
+        std::vector<unsigned char>().swap(levels);
+        std::vector<Dir>().swap(resolvedNeutral);
+    }
+
+    Dir& at(std::size_t k) const { return kept[k]; }
 
     void resolveWeak() const {
-        const std::size_t m = order.size();
+        const std::size_t m = kept.size();
         Dir previous = Dir::L;  // sos: the paragraph's direction
         for (std::size_t k = 0; k < m; ++k) {  // W1
             if (at(k) == Dir::NSM) at(k) = previous;
@@ -135,7 +147,7 @@ private:
     }
 
     void resolveNeutrals() const {
-        const std::size_t m = order.size();
+        const std::size_t m = kept.size();
         auto direction = [](Dir d) { return d == Dir::EN ? Dir::R : d; };
         Dir before = Dir::L;  // sos
         for (std::size_t k = 0; k < m;) {
@@ -148,7 +160,7 @@ private:
             while (end < m && isNeutral(at(end))) ++end;
             const Dir after = end < m ? direction(at(end)) : Dir::L;  // eos
             const Dir resolved = before == after ? before : Dir::L;  // N1, else N2
-            for (std::size_t j = k; j < end; ++j) resolvedNeutral[order[j]] = resolved;
+            for (std::size_t j = k; j < end; ++j) resolvedNeutral[j] = resolved;
             k = end;
         }
     }
@@ -156,10 +168,11 @@ private:
     void assignLevels(std::string_view bytes) const {
         const std::size_t n = bytes.size();
         levels.assign(n, 0);
-        for (std::size_t k = 0; k < order.size(); ++k) {
-            const std::size_t i = order[k];
-            Dir d = isNeutral(types[i]) ? resolvedNeutral[i] : types[i];
+        for (std::size_t i = 0, k = 0; i < n; ++i) {
+            if (types[i] == Dir::BN) continue;
+            const Dir d = isNeutral(kept[k]) ? resolvedNeutral[k] : kept[k];
             levels[i] = d == Dir::R ? 1 : d == Dir::EN ? 2 : 0;  // I1
+            ++k;
         }
         levelBoundaryNeutrals(n);
         bool trailing = true;  // L1, on the original classes: separators, and
@@ -205,8 +218,8 @@ private:
         return visual;
     }
 
-    mutable std::vector<Dir> types;
-    mutable std::vector<std::size_t> order;
+    mutable std::vector<Dir> types;  // each byte's class
+    mutable std::vector<Dir> kept;
     mutable std::vector<unsigned char> levels;
     mutable std::vector<Dir> resolvedNeutral;
 };

@@ -127,22 +127,12 @@ Status worse(Status a, Status b) {
 }
 
 // Appends contents[from, to) as it stands, and its text as the report shows it.
-void appendRaw(std::string& out, std::u16string& text, std::string_view contents, std::size_t from, std::size_t to,
-               const StringRules& rules) {
+void appendRaw(std::string& out, std::string_view contents, std::size_t from, std::size_t to) {
     out.append(contents.substr(from, to - from));
-    for (std::size_t pos = from; pos < to;) {
-        Item item{Item::Char, {}};
-        if (!nextItem(contents, pos, rules, item)) break;  // read once already: cannot happen
-        if (item.kind == Item::Char)
-            text += item.unicode;
-        else
-            for (char ch : item.raw) text += static_cast<char16_t>(static_cast<unsigned char>(ch));
-    }
 }
 
-void appendNew(std::string& out, std::u16string& text, std::u16string_view converted, const StringRules& rules) {
+void appendNew(std::string& out, std::u16string_view converted, const StringRules& rules) {
     appendEncoded(out, converted, rules, true);
-    text += converted;
 }
 
 // One paragraph of MTEXT contents, read once: the font bytes of its
@@ -199,16 +189,16 @@ bool readParagraph(std::string_view contents, std::size_t& pos, const StringRule
 // One paragraph: converted into out, or copied when it stays as stored or
 // its codes cannot keep their places.
 Status migrateParagraph(std::string_view contents, const Paragraph& p, const TextForm& form, const StringRules& rules,
-                        const DisplayOrderer& surface, std::string& out, std::u16string& text) {
+                        const DisplayOrderer& surface, std::string& out) {
     if (!p.hasText() || staysAsStored(p.plain, form.style)) {
-        appendRaw(out, text, contents, p.begin, p.end, rules);
+        appendRaw(out, contents, p.begin, p.end);
         return Status::Same;
     }
     const NewText whole = migrateText(p.plain, form, surface);
     if (p.inner.empty()) {
-        appendRaw(out, text, contents, p.begin, p.firstChar, rules);
-        appendNew(out, text, whole.text, rules);
-        appendRaw(out, text, contents, p.lastCharEnd, p.end, rules);
+        appendRaw(out, contents, p.begin, p.firstChar);
+        appendNew(out, whole.text, rules);
+        appendRaw(out, contents, p.lastCharEnd, p.end);
         return whole.status;
     }
     // Codes inside the text keep their places only when each run between
@@ -224,18 +214,18 @@ Status migrateParagraph(std::string_view contents, const Paragraph& p, const Tex
         runStart = end;
     }
     if (joined != whole.text) {
-        appendRaw(out, text, contents, p.begin, p.end, rules);
+        appendRaw(out, contents, p.begin, p.end);
         return Status::Review;
     }
-    appendRaw(out, text, contents, p.begin, p.firstChar, rules);
+    appendRaw(out, contents, p.begin, p.firstChar);
     std::size_t piece = 0, pos = p.firstChar;
     for (const Paragraph::Code& code : p.inner) {
-        if (pos < code.at) appendNew(out, text, pieces[piece++], rules);
-        appendRaw(out, text, contents, code.at, code.at + code.length, rules);
+        if (pos < code.at) appendNew(out, pieces[piece++], rules);
+        appendRaw(out, contents, code.at, code.at + code.length);
         pos = code.at + code.length;
     }
-    if (pos < p.lastCharEnd) appendNew(out, text, pieces[piece++], rules);
-    appendRaw(out, text, contents, p.lastCharEnd, p.end, rules);
+    if (pos < p.lastCharEnd) appendNew(out, pieces[piece++], rules);
+    appendRaw(out, contents, p.lastCharEnd, p.end);
     return whole.status;
 }
 
@@ -314,7 +304,22 @@ bool decodeValue(std::string_view value, const StringRules& rules, std::string& 
     return true;
 }
 
+// The bytes appendEncoded gives for text: a long text's room is taken once,
+// not by doubling, which would hold up to three times its size.
+std::size_t encodedSize(std::u16string_view text, const StringRules& rules, bool mtextEscapes) {
+    std::size_t size = 0;
+    for (const char16_t c : text) {
+        if (mtextEscapes && (c == kNoBreakSpace || c == u'\\' || c == u'{' || c == u'}')) size += 2;
+        else if (c < 0x80) size += 1;
+        else if (!rules.utf8) size += 7;
+        else size += c < 0x800 ? 2 : 3;  // a surrogate pair: 4 bytes for two units
+    }
+    return size;
+}
+
 void appendEncoded(std::string& out, std::u16string_view text, const StringRules& rules, bool mtextEscapes) {
+    const std::size_t needed = out.size() + encodedSize(text, rules, mtextEscapes);
+    if (needed > out.capacity()) out.reserve(std::max(needed, 2 * out.capacity()));
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
         if (mtextEscapes && c == kNoBreakSpace) {
@@ -371,19 +376,15 @@ NewText migrateText(std::string_view fontBytes, const TextForm& form, const Disp
 bool migrateMtext(std::string_view contents, const TextForm& form, const StringRules& rules,
                   const DisplayOrderer& surface, MtextResult& out) {
     out.contents.clear();
-    out.newText.clear();
     out.status = Status::Same;
     Paragraph paragraph;
     std::size_t pos = 0;
     for (bool more = true; more;) {
         if (!readParagraph(contents, pos, rules, paragraph, more)) return false;
-        Status status = migrateParagraph(contents, paragraph, form, rules, surface, out.contents, out.newText);
+        Status status = migrateParagraph(contents, paragraph, form, rules, surface, out.contents);
         if (status != Status::Same && paragraph.shapeFont) status = Status::Review;
         out.status = worse(out.status, status);
-        if (more) {
-            out.contents += "\\P";
-            out.newText += u"\\P";
-        }
+        if (more) out.contents += "\\P";
     }
     if (out.status != Status::Review && out.contents == contents) out.status = Status::Same;
     return true;

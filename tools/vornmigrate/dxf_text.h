@@ -87,7 +87,6 @@ NewText migrateText(std::string_view fontBytes, const TextForm& form, const hebr
 // changed) and the status of the whole.
 struct MtextResult {
     std::string contents;
-    std::u16string newText;  // Unicode of the new contents, for the report
     Status status = Status::Same;
 };
 bool migrateMtext(std::string_view contents, const TextForm& form, const StringRules& rules,

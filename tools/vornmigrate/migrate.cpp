@@ -634,8 +634,14 @@ private:
         }
         const bool rewrite = style.migrated && !f.chunks.empty() && result.contents != contents;
         if (rewrite) decodeValue(result.contents, rules_, ignored, row.newText);
+        // The chunks' lines in the record's order (a 1 may stand before 3s),
+        // met one by one: a long text has hundreds of thousands of them.
+        std::vector<std::size_t> chunkLines = f.chunks;
+        std::sort(chunkLines.begin(), chunkLines.end());
+        std::size_t nextChunk = 0;
         for (std::size_t i = 0; i < record_.size(); ++i) {
-            const bool isChunk = rewrite && std::find(f.chunks.begin(), f.chunks.end(), i) != f.chunks.end();
+            const bool isChunk = rewrite && nextChunk < chunkLines.size() && chunkLines[nextChunk] == i;
+            if (isChunk) ++nextChunk;
             if (!isChunk)
                 writeRecordLine(i);
             else if (i == f.chunks.front())
