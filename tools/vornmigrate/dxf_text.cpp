@@ -126,7 +126,7 @@ Status worse(Status a, Status b) {
     return rank(a) >= rank(b) ? a : b;
 }
 
-// Appends contents[from, to) as it stands, and its text as the report shows it.
+// Appends contents[from, to) as it stands.
 void appendRaw(std::string& out, std::string_view contents, std::size_t from, std::size_t to) {
     out.append(contents.substr(from, to - from));
 }
