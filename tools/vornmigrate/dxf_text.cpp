@@ -358,7 +358,10 @@ NewText migrateText(std::string_view fontBytes, const TextForm& form, const Disp
     if (form.target == Target::Host) {
         const StyleState trueType{u"", TrueType, false};
         const bool mirror = !form.attribute;
-        const std::u16string editorText = mirror ? lineText : acadToEdit(stored, form.style, surface, false);
+        // The line editor's own text is the mirrored one; a long text is not copied for it.
+        std::u16string attributeText;
+        if (!mirror) attributeText = acadToEdit(stored, form.style, surface, false);
+        const std::u16string& editorText = mirror ? lineText : attributeText;
         NewText result{editToAcad(editorText, trueType, surface, mirror), Status::Converted};
         if (acadToEdit(result.text, trueType, surface, mirror) != editorText) result.status = Status::Review;
         return result;

@@ -616,16 +616,17 @@ private:
 
     void finishMtext(const TextFields& f, const StyleInfo& style) {
         TextRow row = rowFor(Kind::Mtext, f, style);
+        if (!style.migrated && !rows_) {
+            for (std::size_t i = 0; i < record_.size(); ++i) writeRecordLine(i);
+            return emit(row);
+        }
         std::string contents;
         for (std::size_t i : f.chunks) contents.append(record_.value(i));
+        // The texts as Unicode only for the report's row: a long text's
+        // copies would otherwise be most of the memory a migration takes.
         std::string ignored;
-        if (!decodeValue(contents, rules_, ignored, row.oldText)) {
-            if (style.migrated)
-                throw BadDrawing(f.chunks.empty() ? record_.firstLine : record_.lineOf(f.chunks.front()) + 1,
-                                 "the multiline text is not valid UTF-8");
-            row.oldText = bytesAsLatin1(contents);
-        }
-        row.newText = row.oldText;
+        if (rows_ && !decodeValue(contents, rules_, ignored, row.oldText)) row.oldText = bytesAsLatin1(contents);
+        ignored = std::string();
         MtextResult result;
         if (style.migrated && !f.chunks.empty()) {
             if (!migrateMtext(contents, {style.state, options_.target, false}, rules_, surface_, result))
@@ -633,7 +634,9 @@ private:
             row.status = result.status;
         }
         const bool rewrite = style.migrated && !f.chunks.empty() && result.contents != contents;
-        if (rewrite) decodeValue(result.contents, rules_, ignored, row.newText);
+        contents = std::string();
+        if (rows_ && rewrite) decodeValue(result.contents, rules_, ignored, row.newText);
+        else if (rows_) row.newText = row.oldText;
         // The chunks' lines in the record's order (a 1 may stand before 3s),
         // met one by one: a long text has hundreds of thousands of them.
         std::vector<std::size_t> chunkLines = f.chunks;
