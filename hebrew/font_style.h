@@ -13,6 +13,7 @@
 // reads; none needs a settings file.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +45,14 @@ FontMap loadFontMap(ProfileFiles& files, const std::u16string& mapFile);
 // otherwise the map's row for the base name, and DosHebrew when there is
 // none or its type name is unknown.
 fntType classifyFont(std::u16string_view fontFile, const FontMap& map);
+
+// The type that the prefix, the extension or a row of the map gives the
+// font; none where classifyFont falls back to its default.
+std::optional<fntType> mappedFontType(std::u16string_view fontFile, const FontMap& map);
+
+// The name under which the map holds a font: the base name, upper case,
+// without its extension.
+std::u16string fontMapKey(std::u16string_view fontFile);
 
 // The name a style keeps of its font: upper case, folders kept, extension
 // dropped.

@@ -8,6 +8,10 @@
 
 namespace hebrew {
 
+struct ProfileEntry {
+    std::u16string key, value;
+};
+
 class ProfileFiles {
 public:
     virtual ~ProfileFiles() = default;
@@ -20,6 +24,18 @@ public:
     // The key names of section in file order; empty when there is none.
     virtual std::vector<std::u16string> readKeys(const std::u16string& file,
                                                  const std::u16string& section) = 0;
+
+    // The keys of section as readKeys lists them, each with the value that
+    // readString gives it (an empty default). This form asks for each key;
+    // an implementation that reads the file once makes it linear.
+    virtual std::vector<ProfileEntry> readSection(const std::u16string& file, const std::u16string& section) {
+        std::vector<ProfileEntry> entries;
+        for (std::u16string& key : readKeys(file, section)) {
+            std::u16string value = readString(file, section, key, u"");
+            entries.push_back({std::move(key), std::move(value)});
+        }
+        return entries;
+    }
 
     // Replaces the value in place or appends the key at the end of its
     // section, adding the section and creating the file when needed.

@@ -1,5 +1,7 @@
 #include "profile_portable.h"
 
+#include <unordered_map>
+
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -276,6 +278,18 @@ std::u16string PortableProfileFiles::readString(const std::u16string& file,
 
 // Comments (names starting with ';') and keys without '=' are left out; a
 // line with an empty name before its '=' ends the list.
+std::vector<std::u16string> keysOf(Profile& profile, std::u16string_view section) {
+    Section* found = sectionNamedExactly(profile, section);
+    std::vector<std::u16string> keys;
+    if (!found) return keys;
+    for (const Entry& entry : found->entries) {
+        if (!entry.value || (!entry.name.empty() && entry.name[0] == u';')) continue;
+        if (entry.name.empty()) break;
+        keys.push_back(entry.name);
+    }
+    return keys;
+}
+
 std::vector<std::u16string> PortableProfileFiles::readKeys(const std::u16string& file,
                                                            const std::u16string& section) {
     using Keys = std::vector<std::u16string>;
@@ -283,15 +297,32 @@ std::vector<std::u16string> PortableProfileFiles::readKeys(const std::u16string&
         std::optional<fs::path> path = pathOf(file);
         std::optional<Profile> profile;
         if (path) profile = openProfile(*path, false);
-        Section* found = profile ? sectionNamedExactly(*profile, upToNul(section)) : nullptr;
-        Keys keys;
-        if (!found) return keys;
-        for (const Entry& entry : found->entries) {
-            if (!entry.value || (!entry.name.empty() && entry.name[0] == u';')) continue;
-            if (entry.name.empty()) break;
-            keys.push_back(entry.name);
+        return profile ? keysOf(*profile, upToNul(section)) : Keys{};
+    });
+}
+
+// The file read once, each key's entry found through an index: the font map
+// may hold thousands of keys.
+std::vector<ProfileEntry> PortableProfileFiles::readSection(const std::u16string& file,
+                                                            const std::u16string& section) {
+    using Entries = std::vector<ProfileEntry>;
+    return guarded(Entries{}, [&]() -> Entries {
+        std::optional<fs::path> path = pathOf(file);
+        std::optional<Profile> profile;
+        if (path) profile = openProfile(*path, false);
+        if (!profile) return {};
+        std::vector<std::u16string> keys = keysOf(*profile, upToNul(section));
+        std::unordered_map<std::u16string, const Entry*> firstNamed;
+        if (Section* values = sectionNamedExactly(*profile, trim(upToNul(section))))
+            for (const Entry& entry : values->entries) firstNamed.emplace(upperCase(entry.name), &entry);
+        Entries entries;
+        entries.reserve(keys.size());
+        for (std::u16string& key : keys) {
+            auto found = firstNamed.find(upperCase(trim(key)));
+            const Entry* entry = found == firstNamed.end() ? nullptr : found->second;
+            entries.push_back({std::move(key), withoutQuotes(entry && entry->value ? *entry->value : u"")});
         }
-        return keys;
+        return entries;
     });
 }
 
