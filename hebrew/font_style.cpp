@@ -26,12 +26,12 @@ std::optional<fntType> mappedFontType(std::u16string_view fontFile, const FontMa
     // Deliberate: the prefix is read from the whole name, so a folder in front hides it.
     if (styleFontName(fontFile).rfind(u"DRAVIK", 0) == 0) return WindowsHeb;
     if (upperCase(extensionOf(fontFile)) == u".TTF") return TrueType;
-    // The map is sorted without regard to case: its first row of the name.
+    // The first row of the name: a map edited in the font service is not
+    // sorted again.
     const std::u16string key = fontMapKey(fontFile);
-    auto row = std::lower_bound(map.begin(), map.end(), key,
-                                [](const FontMapRow& r, const std::u16string& k) { return lessNoCase(r.name, k); });
-    if (row == map.end() || !equalNoCase(row->name, key)) return std::nullopt;
-    return fontTypeNamed(row->type);
+    for (const FontMapRow& row : map)
+        if (equalNoCase(row.name, key)) return fontTypeNamed(row.type);
+    return std::nullopt;
 }
 
 fntType classifyFont(std::u16string_view fontFile, const FontMap& map) {
