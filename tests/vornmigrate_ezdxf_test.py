@@ -34,6 +34,7 @@ HEBSIMP=DosHebrew
 MYKEYS=DosEnglish
 MYKEYSR=DosEnglishR
 WINHEB=Windows
+HEBSYMB=DosHebrew
 """
 
 # name: (font file, big font, style backwards, font type as vornconv names it)
@@ -47,6 +48,8 @@ STYLES = {
     "SYMBOLS": ("HebSymb.shx", "", False, "DosHebrew"),
     "UNICODE": ("arial.ttf", "", False, "TrueType"),
 }
+# The drawing's own STANDARD, which a text without a style is in.
+STANDARD = ("hebsimp.shx", "", False, "DosHebrew")
 LEGACY_STYLES = {name for name, (_, _, _, kind) in STYLES.items() if kind != "TrueType"}
 
 
@@ -137,6 +140,7 @@ def make_drawing(version):
     """An ezdxf drawing holding TEXTS; returns it with the handle of each row."""
     doc = ezdxf.new(version)
     doc.encoding = "cp1255"
+    doc.styles.get("Standard").dxf.font = STANDARD[0]
     for name, (font, bigfont, backwards, _) in STYLES.items():
         attribs = {"font": font, "generation_flags": 2 if backwards else 0}
         if bigfont:
@@ -235,7 +239,8 @@ def expect(target, kind, style, stored, backwards, map_path):
     A DOS font draws "%%128" to "%%154" as letters; English in a letter-code
     font stays as it is; a text drawn backwards by its own flag, not by its
     style's, is converted as the style says and reported for review."""
-    font, _, style_backwards, font_type = STYLES[style] if style else ("txt", "", False, "DosHebrew")
+    # A text without a style is in STANDARD, here in the DOS font.
+    font, _, style_backwards, font_type = STYLES[style] if style else STANDARD
     if font_type == "TrueType":
         return stored, "same"
     options = ["--font", font, "--map", map_path] + (["--backwards"] if style_backwards else [])
@@ -305,14 +310,16 @@ def check_drawing(path, source, target, rows, failures):
             fail(f"row {index} {kind} {style}: {got!r}, expected {want!r} (stored {stored!r})")
         if kind == "ATTDEF" and entity.dxf.prompt != prompt:
             fail(f"row {index} ATTDEF prompt: {entity.dxf.prompt!r}, expected {prompt!r}")
-        if kind != "MTEXT" and style in LEGACY_STYLES and entity.dxf.get("text_generation_flag", 0) & 2:
-            fail(f"row {index}: the entity still draws backwards")
+        # The flag changes only with the text, where its style was backwards.
+        own = kind != "MTEXT" and bool(entity.dxf.get("text_generation_flag", 0) & 2)
+        if kind != "MTEXT" and style in LEGACY_STYLES and own != backwards:
+            fail(f"row {index}: the entity's own backwards flag is {own}, expected {backwards}")
         raw = raw_strings(path, handle)
         if kind == "MTEXT" and max(map(len, raw)) > 250:
             fail(f"row {index}: an MTEXT chunk of {max(map(len, raw))} bytes")
         if doc.dxfversion < "AC1021" and want != stored and any(b >= 0x80 for v in raw for b in v):
             fail(f"row {index}: a byte above 127 in an R2000 string, not a \\U+XXXX escape: {raw}")
-    for name, (font, bigfont, backwards, kind) in {**STYLES, "Standard": ("txt", "", False, "")}.items():
+    for name, (font, bigfont, backwards, kind) in {**STYLES, "Standard": STANDARD}.items():
         style = doc.styles.get(name)
         if kind == "TrueType":
             if style.dxf.font != font:
@@ -333,7 +340,7 @@ def check_report(path, drawings, rows, failures):
         report = report[1:]
     for drawing in drawings:
         name = os.path.basename(drawing)
-        statuses = {(r[1], r[2]): r[8] for r in report if len(r) == 11 and os.path.basename(r[0]) == name}
+        statuses = {(r[1], r[2]): r[8] for r in report if len(r) == 12 and os.path.basename(r[0]) == name}
         for (kind, style, stored, _), (handle, _, status, _, prompt_status) in zip(TEXTS, rows):
             wanted = [(kind, status)] + ([("ATTDEF prompt", prompt_status)] if kind == "ATTDEF" else [])
             for entity_type, want in wanted:
@@ -342,7 +349,7 @@ def check_report(path, drawings, rows, failures):
                     failures.append(f"report {os.path.basename(path)}: {name} {entity_type} {handle} in {style} "
                                     f"({stored[:30]!r}): status {got}, expected {want}")
     for row in report:
-        if len(row) != 11 or (row[8] == "same") != (row[9] == row[10]) and row[8] != "review":
+        if len(row) != 12 or (row[8] == "same") != (row[9] == row[10]) and row[8] != "review":
             failures.append(f"report row {row}")
 
 

@@ -26,7 +26,10 @@ const char* const kUsage =
     "\n"
     "Migrates the Hebrew texts of ASCII DXF drawings from the legacy font encodings\n"
     "(DOS letter codes, Latin keys, Windows letters in display order) to a True Type\n"
-    "font, leaving every other line of the drawing byte for byte as it was. A PATH is\n"
+    "font, leaving every other line of the drawing byte for byte as it was. A style\n"
+    "is migrated when the font map names its font as a legacy type, or when its font\n"
+    "is not in the map and the texts of that font, in all the drawings given, show\n"
+    "legacy Hebrew beyond doubt; every other style stays as it is. A PATH is\n"
     "a drawing or a folder, whose *.dxf files (any case) are taken with its subfolders;\n"
     "under --out-dir the migrated copies keep the folders below each folder given.\n"
     "\n"
@@ -40,7 +43,9 @@ const char* const kUsage =
     "  --dry-run         write no drawing, only the report\n"
     "  --report FILE     one tab-separated row per text: file, handle, entity type,\n"
     "                    owning block, style, font file, font type, backwards, status\n"
-    "                    (converted, same, review), old text, new text\n"
+    "                    (converted, same, review), old text, new text, note\n"
+    "  --learn-map FILE  write the font map lines of the fonts read from their texts\n"
+    "                    (the form of HebFonts.txt), for the editors and for --map\n"
     "  -j N              drawings migrated at once (default: the number of processors)\n"
     "  --quiet           no progress line and no summary\n"
     "  --help            this text\n"
@@ -84,7 +89,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             continue;
         }
         const bool takesValue = a == "--map" || a == "--font" || a == "--for" || a == "--report" ||
-                                a == "--out-dir" || a == "-j";
+                                a == "--out-dir" || a == "-j" || a == "--learn-map";
         if (takesValue && i + 1 >= args.size()) return fail("option " + a + " needs a value");
         if (a == "--") {
             optionsEnded = true;
@@ -108,6 +113,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             else return fail("--for takes host, logical or visual, not '" + v + "'");
         } else if (a == "--report") {
             c.reportFile = args[++i];
+        } else if (a == "--learn-map") {
+            c.learnMapFile = args[++i];
         } else if (a == "--out-dir") {
             c.outDir = args[++i];
         } else if (a == "-j") {
@@ -217,7 +224,8 @@ std::string nameKey(const fs::path& p) {
 // Bad usage, found before anything is written: an output or the report that
 // is an input, by the file it is whatever its spelling; one file written for
 // two; an output that exists and is no plain file.
-std::string checkOutputs(const std::vector<Job>& jobs, const std::optional<std::string>& report) {
+std::string checkOutputs(const std::vector<Job>& jobs, const std::optional<std::string>& report,
+                         const std::optional<std::string>& learnedMap) {
     std::map<platform::FileId, std::string> inputs;
     for (const Job& job : jobs)
         if (job.error.empty())
@@ -245,6 +253,8 @@ std::string checkOutputs(const std::vector<Job>& jobs, const std::optional<std::
     }
     if (report)
         if (std::string bad = claim(pathOf(*report), "report"); !bad.empty()) return bad;
+    if (learnedMap)
+        if (std::string bad = claim(pathOf(*learnedMap), "learned font map"); !bad.empty()) return bad;
     return {};
 }
 
@@ -338,7 +348,8 @@ void writeRow(std::FILE* f, const std::string& file, const TextRow& row) {
                                   row.backwards ? "yes" : "no",
                                   statusName(row.status),
                                   hebrew::utf16ToUtf8(row.oldText),
-                                  hebrew::utf16ToUtf8(row.newText)};
+                                  hebrew::utf16ToUtf8(row.newText),
+                                  row.note};
     for (std::size_t i = 0; i < std::size(fields); ++i) {
         if (i) std::fputc('\t', f);
         writeField(f, fields[i]);
@@ -348,7 +359,7 @@ void writeRow(std::FILE* f, const std::string& file, const TextRow& row) {
 }
 
 const char* const kReportHeader =
-    "file\thandle\tentity type\towning block\tstyle\tfont file\tfont type\tbackwards\tstatus\told text\tnew text\n";
+    "file\thandle\tentity type\towning block\tstyle\tfont file\tfont type\tbackwards\tstatus\told text\tnew text\tnote\n";
 
 // Closes a file written, its data on the disk first; false with the reason.
 // The file is closed (and f empty) either way.
@@ -372,16 +383,43 @@ struct Outcome {
 class Batch {
 public:
     Batch(const CommandLine& c, const Options& options, std::vector<Job> jobs, std::FILE* err)
-        : command_(c), options_(options), jobs_(std::move(jobs)), err_(err), outcomes_(jobs_.size()),
-          parts_(jobs_.size()), progress_(!c.quiet && platform::isTerminal(err)) {}
+        : command_(c), options_(&options), jobs_(std::move(jobs)), err_(err), outcomes_(jobs_.size()),
+          parts_(jobs_.size()), facts_(jobs_.size()), progress_(!c.quiet && platform::isTerminal(err)) {}
 
-    void run() {
-        unsigned n = command_.jobs ? command_.jobs : std::max(1u, std::thread::hardware_concurrency());
-        n = static_cast<unsigned>(std::min<std::size_t>(n, jobs_.size()));
-        std::vector<std::thread> workers;
-        for (unsigned i = 1; i < n; ++i) workers.emplace_back([this] { work(); });
-        work();
-        for (std::thread& t : workers) t.join();
+    // The first pass over every drawing: it only reads. A drawing that
+    // cannot be read fails in the second, which says why.
+    FontsSeen readFonts() {
+        FontsSeen all;
+        std::mutex merging;
+        inParallel([&] {
+            const auto surface = hebrew::makeLeftToRightSurface();
+            FontsSeen mine;
+            for (std::size_t i = next_++; i < jobs_.size(); i = next_++) {
+                if (!jobs_[i].error.empty()) continue;
+                std::FILE* in = platform::openFile(jobs_[i].input, "rb");
+                if (!in) continue;
+                try {
+                    FontsSeen drawing = mine;
+                    facts_[i] = readDrawingFonts(in, *options_, *surface, drawing);
+                    mine = std::move(drawing);
+                } catch (const std::exception&) {
+                }
+                std::fclose(in);
+            }
+            std::lock_guard<std::mutex> lock(merging);
+            for (auto& [key, seen] : mine) {
+                FontSeen& font = all[key];
+                if (font.fontFile.empty()) font.fontFile = seen.fontFile;
+                font.evidence.merge(seen.evidence);
+            }
+        });
+        next_ = 0;
+        return all;
+    }
+
+    void run(const Options& options) {
+        options_ = &options;
+        inParallel([this] { work(); });
         if (progress_) std::fputc('\n', err_);
     }
 
@@ -391,6 +429,16 @@ public:
     const fs::path& reportPart(std::size_t index) const { return parts_[index]; }
 
 private:
+    template <class Work>
+    void inParallel(Work work) {
+        unsigned n = command_.jobs ? command_.jobs : std::max(1u, std::thread::hardware_concurrency());
+        n = static_cast<unsigned>(std::min<std::size_t>(n, jobs_.size()));
+        std::vector<std::thread> workers;
+        for (unsigned i = 1; i < n; ++i) workers.emplace_back(work);
+        work();
+        for (std::thread& t : workers) t.join();
+    }
+
     void work() {
         const auto surface = hebrew::makeLeftToRightSurface();  // one per thread: a device context is not shared
         for (std::size_t i = next_++; i < jobs_.size(); i = next_++) {
@@ -445,7 +493,7 @@ private:
                                                    ": " + why);
             }
             const RowSink rows = part ? RowSink([&](const TextRow& row) { writeRow(part, job.name, row); }) : RowSink();
-            outcome.counts = migrateDrawing(in, out, options_, surface, rows);
+            outcome.counts = migrateDrawing(in, out, *options_, surface, rows, facts_[index]);
             if (part) closeChecked(part, "the report's part beside " + *command_.reportFile);
             if (out) closeChecked(out, "the output " + utf8Of(*job.output));
             std::string why;
@@ -477,11 +525,12 @@ private:
     }
 
     const CommandLine& command_;
-    const Options& options_;
+    const Options* options_;
     std::vector<Job> jobs_;
     std::FILE* err_;
     std::vector<Outcome> outcomes_;
     std::vector<fs::path> parts_;
+    std::vector<DrawingFacts> facts_;
     bool progress_;
     std::atomic<std::size_t> next_{0};
     std::mutex mutex_;
@@ -529,6 +578,38 @@ std::string writeReport(const Batch& batch, const fs::path& report, std::size_t 
     return ok ? std::string() : (why.empty() ? "could not be written" : "could not be written: " + why);
 }
 
+// The decision of every font of the styles, for the user.
+void showDecisions(const FontsSeen& fonts, const Options& options, std::FILE* out) {
+    for (const auto& [key, seen] : fonts) {
+        const FontDecision d = decideFont(seen.fontFile, options);
+        std::fprintf(out, "vornmigrate: font %s: %s\n", hebrew::utf16ToUtf8(seen.fontFile.empty() ? u"(none)" : seen.fontFile).c_str(),
+                     d.how.c_str());
+    }
+}
+
+// The map lines of the fonts decided from their texts, in the font map's
+// form; published only when complete, like every file this tool writes.
+std::string writeLearnedMap(const FontsSeen& fonts, const Options& options, const fs::path& file) {
+    std::string text = "; Fonts read from their texts by vornmigrate\r\n[Fonts]\r\n";
+    for (const auto& [key, seen] : fonts) {
+        if (seen.evidence.texts() == 0) continue;
+        const FontDecision d = decideFont(seen.fontFile, options);
+        if (d.unsure || !d.guess.sure()) continue;
+        text += hebrew::utf16ToUtf8(key) + "=" + hebrew::utf16ToUtf8(hebrew::fontTypeRow(d.type).mapName) + "\r\n";
+    }
+    fs::path temporary;
+    std::string why;
+    std::FILE* f = temporaries().create(file, temporary, why);
+    if (!f) return "could not be created: " + why;
+    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    if (!ok) why = platform::lastError();
+    if (ok) ok = finishWriting(f, why);
+    else std::fclose(f);
+    if (ok && !temporaries().publish(temporary, file, why)) ok = false;
+    if (!ok) temporaries().remove(temporary);
+    return ok ? std::string() : "could not be written: " + why;
+}
+
 std::optional<hebrew::FontMap> loadMap(const CommandLine& c, std::string& error) {
     hebrew::PortableProfileFiles files;
     if (c.mapFile) {
@@ -573,14 +654,24 @@ int runCommand(const CommandLine& c, std::FILE* out, std::FILE* err) {
     options.map = std::move(*map);
     std::size_t dwgSkipped = 0;
     std::vector<Job> jobs = planJobs(c, dwgSkipped);
-    if (std::string bad = checkOutputs(jobs, c.reportFile); !bad.empty()) {
+    if (std::string bad = checkOutputs(jobs, c.reportFile, c.learnMapFile); !bad.empty()) {
         std::fprintf(err, "vornmigrate: %s\n", bad.c_str());
         return kBadUsage;
     }
     reportLeftovers(jobs, c.reportFile, err);
     const std::size_t total = jobs.size();
     Batch batch(c, options, std::move(jobs), err);
-    batch.run();
+    const FontsSeen fonts = batch.readFonts();
+    for (const auto& [key, seen] : fonts)
+        if (seen.evidence.texts() > 0) options.guesses[key] = seen.evidence.guess();
+    if (!c.quiet) showDecisions(fonts, options, out);
+    std::size_t mapFailed = 0;
+    if (c.learnMapFile)
+        if (std::string why = writeLearnedMap(fonts, options, pathOf(*c.learnMapFile)); !why.empty()) {
+            std::fprintf(err, "vornmigrate: the learned font map %s %s\n", c.learnMapFile->c_str(), why.c_str());
+            mapFailed = 1;
+        }
+    batch.run(options);
 
     std::size_t failed = 0;
     Counts counts;
@@ -609,7 +700,7 @@ int runCommand(const CommandLine& c, std::FILE* out, std::FILE* err) {
                               "the CAD program\n",
                          dwgSkipped);
     }
-    return failed ? kSomeFailed : kAllMigrated;
+    return failed || mapFailed ? kSomeFailed : kAllMigrated;
 }
 
 }  // namespace vornmigrate

@@ -18,7 +18,7 @@ enum ExitCode { kAllMigrated = 0, kSomeFailed = 1, kBadUsage = 2 };
 struct CommandLine {
     Target target = Target::Host;
     std::string font = "arial.ttf";
-    std::optional<std::string> mapFile, reportFile, outDir;
+    std::optional<std::string> mapFile, reportFile, outDir, learnMapFile;
     bool dryRun = false, quiet = false, help = false;
     unsigned jobs = 0;  // 0: the number of processors
     std::vector<std::string> paths;

@@ -247,7 +247,10 @@ bool isUtf8Version(std::string_view acadver) {
 
 bool codePageNamed(std::string_view name, CodePage& out) {
     if (equalNoCaseAscii(name, "ANSI_1255")) { out = CodePage::Ansi1255; return true; }
-    if (equalNoCaseAscii(name, "ANSI_1252")) { out = CodePage::Ansi1252; return true; }
+    // Programs that know no code page write ASCII or UNDEFINED: their
+    // drawings are read as CAD programs read them.
+    for (std::string_view western : {"ANSI_1252", "ASCII", "UNDEFINED"})
+        if (equalNoCaseAscii(name, western)) { out = CodePage::Ansi1252; return true; }
     return false;
 }
 
@@ -390,6 +393,17 @@ bool migrateMtext(std::string_view contents, const TextForm& form, const StringR
         if (more) out.contents += "\\P";
     }
     if (out.status != Status::Review && out.contents == contents) out.status = Status::Same;
+    return true;
+}
+
+bool mtextParagraphs(std::string_view contents, const StringRules& rules,
+                     const std::function<void(std::string_view)>& each) {
+    Paragraph paragraph;
+    std::size_t pos = 0;
+    for (bool more = true; more;) {
+        if (!readParagraph(contents, pos, rules, paragraph, more)) return false;
+        if (paragraph.hasText()) each(paragraph.plain);
+    }
     return true;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,7 +34,8 @@ struct StringRules {
 
 // Whether an $ACADVER value is R2007 or later.
 bool isUtf8Version(std::string_view acadver);
-// The code page of a $DWGCODEPAGE value (any case); false when unsupported.
+// The code page of a $DWGCODEPAGE value (any case; ASCII and UNDEFINED are
+// Windows-1252); false when unsupported.
 bool codePageNamed(std::string_view name, CodePage& out);
 
 char16_t codePageChar(CodePage cp, unsigned char b);
@@ -91,6 +93,11 @@ struct MtextResult {
 };
 bool migrateMtext(std::string_view contents, const TextForm& form, const StringRules& rules,
                   const hebrew::DisplayOrderer& surface, MtextResult& out);
+
+// The font bytes of each paragraph of MTEXT contents that holds text, its
+// formatting codes left out. False at invalid UTF-8.
+bool mtextParagraphs(std::string_view contents, const StringRules& rules,
+                     const std::function<void(std::string_view)>& each);
 
 // Cuts MTEXT contents into chunks of at most maxBytes, never inside an
 // escape, a formatting code or a UTF-8 sequence.

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "hebrew/file_names.h"
 #include "hebrew/utf8.h"
 
 namespace vornmigrate {
@@ -250,9 +251,30 @@ bool endsOwnCodes(long code) { return code == 101 || code >= 1000; }
 
 struct StyleInfo {
     std::string fontFile;  // as the report shows it
-    StyleState state;
+    StyleState state;      // its type: the legacy type its texts are read in, TrueType when none
     bool migrated = false;
+    // Not migrated although its texts may hold legacy Hebrew: why, for the
+    // rows of those texts.
+    std::string leftWhy;
+    // The first pass: its texts are evidence of its font.
+    FontSeen* evidence = nullptr;
 };
+
+// A text's style that is not in the style table, nor is STANDARD.
+const StyleInfo kNoStyle{};
+
+// Texts beyond these tell no more of a font.
+constexpr std::size_t kEvidenceTexts = 1000;
+
+std::string typeName(fntType t) {
+    return t == kNoLegacyHebrew ? "no legacy Hebrew" : utf16ToUtf8(fontTypeRow(t).mapName);
+}
+
+std::string probability(double p) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%.3f", std::min(p, 0.999));
+    return text;
+}
 
 enum class Section { None, Header, Tables, Blocks, Entities, Other };
 enum class Kind { None, Style, Text, Attrib, Attdef, Mtext };
@@ -278,8 +300,11 @@ const char* kindName(Kind k) {
 class Migration {
 public:
     Migration(std::FILE* in, std::FILE* out, const Options& options, const DisplayOrderer& surface,
-              const RowSink& rows)
-        : reader_(in, options.maxLineBytes), writer_(out), options_(options), surface_(surface), rows_(rows) {}
+              const RowSink& rows, const DrawingFacts& facts, FontsSeen* fonts)
+        : reader_(in, options.maxLineBytes), writer_(out), options_(options), surface_(surface), rows_(rows),
+          fonts_(fonts), facts_(facts) {}
+
+    const DrawingFacts& facts() const { return facts_; }
 
     Counts run() {
         checkNotBinary();
@@ -306,7 +331,9 @@ public:
             if (onPair(static_cast<long>(code), pair)) break;
         }
         if (reader_.failed()) throw BadDrawing(0, "the file could not be read");
-        if (!sawEof_)
+        // Some programs end a drawing with its last ENDSEC; one that ends
+        // inside a section is cut short.
+        if (!sawEof_ && (section_ != Section::None || kind_ != Kind::None || reader_.lines() == 0))
             throw BadDrawing(reader_.lines(), "the file ends without its EOF marker (it is truncated)");
         writer_.flush();
         return counts_;
@@ -381,7 +408,7 @@ private:
         } else if (name == "TABLE") {
             expectTableName_ = true;
         } else if (name == "ENDTAB") {
-            inStyleTable_ = false;
+            inStyleTable_ = inLineTypeTable_ = false;
         } else if (name == "BLOCK" && section_ == Section::Blocks) {
             inBlockRecord_ = true;
             block_.clear();
@@ -404,6 +431,9 @@ private:
         } else if (expectTableName_ && code == 2) {
             expectTableName_ = false;
             inStyleTable_ = value == "STYLE";
+            inLineTypeTable_ = value == "LTYPE";
+        } else if (inLineTypeTable_ && code == 340) {
+            facts_.lineTypeStyles.insert(upperAscii(value));
         } else if (section_ == Section::Header) {
             if (code == 9)
                 headerVariable_ = std::string(value);
@@ -452,13 +482,14 @@ private:
 
     void finishStyle() {
         const std::size_t none = record_.size();
-        std::size_t name = none, font = none, bigFont = none, generation = none;
+        std::size_t name = none, font = none, bigFont = none, generation = none, handle = none;
         long flags = 0, generationFlag = 0;
         for (std::size_t i = 0; i < record_.size() && !endsOwnCodes(record_.code(i)); ++i) {
             switch (record_.code(i)) {
                 case 2: name = i; break;
                 case 3: font = i; break;
                 case 4: bigFont = i; break;
+                case 5: handle = i; break;
                 case 70: parseInt(record_.value(i), flags); break;
                 case 71: generation = i; parseInt(record_.value(i), generationFlag); break;
                 default: break;
@@ -466,11 +497,24 @@ private:
         }
         // A shape file's entry is no text style.
         const bool textStyle = name != none && (flags & 1) == 0;
-        StyleInfo info;
         const std::u16string fontFile = font == none ? std::u16string() : decodedName(record_.value(font));
+        StyleInfo info;
         info.fontFile = utf16ToUtf8(fontFile);
         info.state = styleFor(fontFile, generationFlag, options_.map);
-        info.migrated = textStyle && info.state.type != TrueType;
+        if (fonts_) {
+            if (textStyle) info.evidence = noteFont(fontFile);
+            if (textStyle) styles_[upperAscii(record_.value(name))] = std::move(info);
+            return;
+        }
+        const FontDecision decision = decideFont(fontFile, options_);
+        info.state.type = decision.type;
+        info.migrated = textStyle && decision.migrated();
+        if (decision.unsure) info.leftWhy = decision.how;
+        const bool drawnByLineTypes =
+            handle != none && facts_.lineTypeStyles.count(upperAscii(record_.value(handle))) != 0;
+        if (info.migrated && (flags & 4) != 0) info.leftWhy = "a vertical style, which no True Type font draws";
+        else if (info.migrated && drawnByLineTypes) info.leftWhy = "a style that line types draw their shapes with";
+        if (info.migrated && !info.leftWhy.empty()) info.migrated = false;
         for (std::size_t i = 0; i < record_.size(); ++i) {
             const bool clearsBackwards = i == generation && (generationFlag & 2) != 0;
             if (!info.migrated || (i != font && i != bigFont && !clearsBackwards)) {
@@ -486,6 +530,31 @@ private:
             }
         }
         if (textStyle) styles_[upperAscii(record_.value(name))] = std::move(info);
+    }
+
+    // The first pass: the font of a style, and where its texts' evidence
+    // goes when it is one to guess.
+    FontSeen* noteFont(const std::u16string& fontFile) {
+        const std::u16string key = fontMapKey(fontFile);
+        FontSeen& seen = (*fonts_)[key];
+        if (seen.fontFile.empty()) seen.fontFile = fontFile;
+        const bool toGuess = !key.empty() && !mappedFontType(fontFile, options_.map) && !isStandardLatinFont(fontFile);
+        return toGuess ? &seen : nullptr;
+    }
+
+    void addEvidence(const StyleInfo& style, std::string_view fontBytes, std::u16string_view shown) {
+        if (style.evidence && style.evidence->evidence.texts() < kEvidenceTexts)
+            style.evidence->evidence.add(fontBytes, shown, style.state, surface_);
+    }
+
+    // A text of a style left as it is that may hold legacy Hebrew: to review
+    // where its legacy reading differs from what it shows.
+    void reviewIfLegacy(TextRow& row, std::string_view fontBytes, const StyleInfo& style) {
+        if (style.leftWhy.empty() || style.state.type == TrueType) return;
+        const std::u16string reading = readAs(fontBytes, style.state.type, style.state, surface_);
+        if (reading == row.oldText) return;
+        row.status = Status::Review;
+        row.note = style.leftWhy + "; read as " + typeName(style.state.type) + ": " + utf16ToUtf8(reading);
     }
 
     struct TextFields {
@@ -526,14 +595,16 @@ private:
         return f;
     }
 
-    const StyleInfo& styleOf(Kind k, const TextFields& f) const {
+    // A style missing from the table is STANDARD, as CAD programs draw it.
+    const StyleInfo& styleOf(const TextFields& f, std::string& note) const {
         const std::string name = f.style == record_.size() ? std::string("STANDARD") : std::string(record_.value(f.style));
-        auto it = styles_.find(upperAscii(name));
-        if (it == styles_.end())
-            throw BadDrawing(f.style == record_.size() ? record_.firstLine : record_.lineOf(f.style),
-                             std::string("the ") + kindName(k) + "'s text style '" + name +
-                                 "' is not in the drawing's style table");
-        return it->second;
+        if (auto it = styles_.find(upperAscii(name)); it != styles_.end()) return it->second;
+        if (auto standard = styles_.find("STANDARD"); standard != styles_.end()) {
+            note = "its style " + name + " is not in the style table: read as STANDARD, as CAD programs draw it";
+            return standard->second;
+        }
+        note = "its style " + name + " is not in the style table, nor is STANDARD: left as it is";
+        return kNoStyle;
     }
 
     TextRow rowFor(Kind k, const TextFields& f, const StyleInfo& style) const {
@@ -553,10 +624,19 @@ private:
         if (rows_) rows_(row);
     }
 
-    void requireCodePage() const {
-        if (!codePageKnown_)
-            throw BadDrawing(0, "the drawing's code page " + codePageName_ +
-                                    " is not one this tool reads (ANSI_1255, ANSI_1252)");
+    // Whether a value's font bytes depend on the drawing's code page: its
+    // escapes before R2007, any byte past ASCII from R2007.
+    bool needsCodePage(std::string_view value) const {
+        if (rules_.utf8) return std::any_of(value.begin(), value.end(), [](char c) { return (c & 0x80) != 0; });
+        return value.find("\\U+") != std::string_view::npos || value.find("\\u+") != std::string_view::npos;
+    }
+
+    // A text to migrate that the drawing's code page does not let be read.
+    bool unreadable(std::string_view value, TextRow& row) const {
+        if (codePageKnown_ || !needsCodePage(value)) return false;
+        row.status = Status::Review;
+        row.note = "the drawing's code page " + codePageName_ + " is not one this tool reads: left as it is";
+        return true;
     }
 
     // The new value of a TEXT or attribute string, or nothing when it stays.
@@ -566,10 +646,18 @@ private:
         if (!valid && style.migrated) throw BadDrawing(record_.lineOf(i) + 1, "the text is not valid UTF-8");
         if (!valid) row.oldText = bytesAsLatin1(record_.value(i));
         row.newText = row.oldText;
-        if (!style.migrated || staysAsStored(fontBytes, style.state)) return std::nullopt;
+        if (fonts_) {
+            if (valid) addEvidence(style, fontBytes, row.oldText);
+            return std::nullopt;
+        }
+        if (!style.migrated) {
+            if (valid) reviewIfLegacy(row, fontBytes, style);
+            return std::nullopt;
+        }
+        if (staysAsStored(fontBytes, style.state) || unreadable(record_.value(i), row)) return std::nullopt;
         const NewText migrated = migrateText(fontBytes, {style.state, options_.target, attribute}, surface_);
-        row.status = migrated.status;
-        if (migrated.text == row.oldText && migrated.status != Status::Review) {
+        row.status = worse(row.status, migrated.status);
+        if (migrated.text == row.oldText && row.status != Status::Review) {
             row.status = Status::Same;
             return std::nullopt;
         }
@@ -579,11 +667,22 @@ private:
         return encoded;
     }
 
+    static Status worse(Status a, Status b) {
+        auto rank = [](Status s) { return s == Status::Review ? 2 : s == Status::Converted ? 1 : 0; };
+        return rank(a) >= rank(b) ? a : b;
+    }
+
+    void markReview(TextRow& row, const std::string& note) {
+        if (note.empty()) return;
+        row.status = Status::Review;
+        row.note = row.note.empty() ? note : note + "; " + row.note;
+    }
+
     void finishText(Kind k) {
         const TextFields f = readTextFields(k);
-        const StyleInfo& style = styleOf(k, f);
-        if (style.migrated) requireCodePage();
-        if (k == Kind::Mtext) return finishMtext(f, style);
+        std::string styleNote;
+        const StyleInfo& style = styleOf(f, styleNote);
+        if (k == Kind::Mtext) return finishMtext(f, style, styleNote);
 
         const bool attribute = k != Kind::Text;
         const std::size_t none = record_.size();
@@ -592,20 +691,26 @@ private:
         if (f.value != none) newValue = migrateValue(f.value, style, attribute, row);
         TextRow promptRow = row;
         if (f.prompt != none) {
+            promptRow = rowFor(k, f, style);
             promptRow.entityType = "ATTDEF prompt";
-            promptRow.status = Status::Same;
             newPrompt = migrateValue(f.prompt, style, true, promptRow);
         }
+        if (fonts_) return;
+        markReview(row, styleNote);
         // A text whose own backwards flag differs from its style's was drawn
         // otherwise than the system's editor shows it.
         const bool ownBackwards = (f.generationFlag & 2) != 0;
-        if (style.migrated && ownBackwards != style.state.backwards) row.status = Status::Review;
+        if (style.migrated && ownBackwards != style.state.backwards && row.status != Status::Same)
+            markReview(row, "its own generation flag mirrors it otherwise than its style");
+        // The flag changes only with the text, where a backwards style's
+        // reversed storage is undone.
+        const bool undoesBackwards = newValue && style.state.backwards && ownBackwards;
         for (std::size_t i = 0; i < record_.size(); ++i) {
             if (i == f.value && newValue)
                 writeRecordLine(i, *newValue);
             else if (i == f.prompt && newPrompt)
                 writeRecordLine(i, *newPrompt);
-            else if (i == f.generation && style.migrated && ownBackwards)
+            else if (i == f.generation && undoesBackwards)
                 writeRecordLine(i, sameWidthNumber(record_.valueLine(i), f.generationFlag & ~2L));
             else
                 writeRecordLine(i);
@@ -614,9 +719,11 @@ private:
         if (f.prompt != none) emit(promptRow);
     }
 
-    void finishMtext(const TextFields& f, const StyleInfo& style) {
+    void finishMtext(const TextFields& f, const StyleInfo& style, const std::string& styleNote) {
         TextRow row = rowFor(Kind::Mtext, f, style);
-        if (!style.migrated && !rows_) {
+        if (fonts_) return collectMtext(f, style);
+        const bool legacyLeft = !style.leftWhy.empty() && style.state.type != TrueType;
+        if (!style.migrated && !legacyLeft && !rows_) {
             for (std::size_t i = 0; i < record_.size(); ++i) writeRecordLine(i);
             return emit(row);
         }
@@ -627,13 +734,18 @@ private:
         std::string ignored;
         if (rows_ && !decodeValue(contents, rules_, ignored, row.oldText)) row.oldText = bytesAsLatin1(contents);
         ignored = std::string();
+        markReview(row, styleNote);
         MtextResult result;
-        if (style.migrated && !f.chunks.empty()) {
+        bool migrating = style.migrated && !f.chunks.empty();
+        if (migrating && unreadable(contents, row)) migrating = false;
+        if (migrating) {
             if (!migrateMtext(contents, {style.state, options_.target, false}, rules_, surface_, result))
                 throw BadDrawing(record_.lineOf(f.chunks.front()) + 1, "the multiline text is not valid UTF-8");
-            row.status = result.status;
+            row.status = worse(row.status, result.status);
+        } else if (legacyLeft) {
+            reviewMtext(contents, style, row);
         }
-        const bool rewrite = style.migrated && !f.chunks.empty() && result.contents != contents;
+        const bool rewrite = migrating && result.contents != contents;
         contents = std::string();
         if (rows_ && rewrite) decodeValue(result.contents, rules_, ignored, row.newText);
         else if (rows_) row.newText = row.oldText;
@@ -651,6 +763,32 @@ private:
                 writeChunks(f, result.contents);
         }
         emit(row);
+    }
+
+    // What a code page shows for font bytes.
+    std::u16string shownBytes(std::string_view fontBytes) const {
+        std::u16string shown(fontBytes.size(), u'\0');
+        for (std::size_t i = 0; i < fontBytes.size(); ++i)
+            shown[i] = codePageChar(rules_.codePage, static_cast<unsigned char>(fontBytes[i]));
+        return shown;
+    }
+
+    void collectMtext(const TextFields& f, const StyleInfo& style) {
+        if (!style.evidence || f.chunks.empty()) return;
+        std::string contents;
+        for (std::size_t i : f.chunks) contents.append(record_.value(i));
+        mtextParagraphs(contents, rules_, [&](std::string_view plain) { addEvidence(style, plain, shownBytes(plain)); });
+    }
+
+    void reviewMtext(std::string_view contents, const StyleInfo& style, TextRow& row) {
+        std::string reading;
+        mtextParagraphs(contents, rules_, [&](std::string_view plain) {
+            const std::u16string read = readAs(plain, style.state.type, style.state, surface_);
+            if (read != shownBytes(plain)) reading += (reading.empty() ? "" : " / ") + utf16ToUtf8(read);
+        });
+        if (reading.empty()) return;
+        row.status = Status::Review;
+        row.note = style.leftWhy + "; read as " + typeName(style.state.type) + ": " + reading;
     }
 
     // The contents in chunks where the old ones stood: 3 lines, then a 1 line.
@@ -682,7 +820,7 @@ private:
     const RowSink& rows_;
 
     Section section_ = Section::None;
-    bool expectSectionName_ = false, expectTableName_ = false, inStyleTable_ = false;
+    bool expectSectionName_ = false, expectTableName_ = false, inStyleTable_ = false, inLineTypeTable_ = false;
     bool inBlockRecord_ = false, sawEof_ = false, codePageKnown_ = true;
     std::string headerVariable_, acadver_, codePageName_, block_;
     StringRules rules_;
@@ -690,14 +828,60 @@ private:
     Record record_;
     std::unordered_map<std::string, StyleInfo> styles_;
     Counts counts_;
+    FontsSeen* fonts_;  // the first pass: where the fonts' evidence goes
+    DrawingFacts facts_;
 };
 
 }  // namespace
 
 Counts migrateDrawing(std::FILE* in, std::FILE* out, const Options& options, const DisplayOrderer& surface,
-                      const RowSink& rows) {
-    Migration migration(in, out, options, surface, rows);
+                      const RowSink& rows, const DrawingFacts& facts) {
+    Migration migration(in, out, options, surface, rows, facts, nullptr);
     return migration.run();
+}
+
+DrawingFacts readDrawingFonts(std::FILE* in, const Options& options, const DisplayOrderer& surface,
+                              FontsSeen& fonts) {
+    Migration reading(in, nullptr, options, surface, RowSink(), DrawingFacts{}, &fonts);
+    reading.run();
+    return reading.facts();
+}
+
+FontDecision decideFont(std::u16string_view fontFile, const Options& options) {
+    FontDecision d;
+    if (const std::optional<fntType> mapped = mappedFontType(fontFile, options.map)) {
+        d.type = *mapped;
+        d.how = *mapped == TrueType ? "True Type (" + std::string(fileNameStart(fontFile) < fontFile.size() ? "its name or " : "") +
+                                          "the font map): left as it is"
+                                    : "the font map or its name: " + typeName(*mapped);
+        return d;
+    }
+    const std::u16string key = fontMapKey(fontFile);
+    if (key.empty()) {
+        d.how = "no font file: left as it is";
+    } else if (isStandardLatinFont(fontFile)) {
+        d.how = "a standard Latin font of CAD programs: left as it is";
+    } else if (auto g = options.guesses.find(key); g == options.guesses.end() || g->second.texts == 0) {
+        d.how = "not in the font map, and no texts to read it from: left as it is";
+    } else {
+        d.guess = g->second;
+        const std::string evidence = " over " + std::to_string(d.guess.texts) + " texts";
+        if (d.guess.sure() && d.guess.best == kNoLegacyHebrew) {
+            d.how = "its texts show no legacy Hebrew (probability " + probability(d.guess.probability) + evidence +
+                    "): left as it is";
+        } else if (d.guess.sure()) {
+            d.type = d.guess.best;
+            d.how = "read from its texts: " + typeName(d.type) + " (probability " + probability(d.guess.probability) +
+                    evidence + ")";
+        } else {
+            d.unsure = true;
+            d.type = d.guess.best != kNoLegacyHebrew ? d.guess.best : d.guess.second;
+            d.how = "its texts do not tell (" + typeName(d.guess.best) + " " + probability(d.guess.probability) +
+                    ", " + typeName(d.guess.second) + " " + probability(d.guess.secondProbability) + evidence +
+                    "): left as it is";
+        }
+    }
+    return d;
 }
 
 }  // namespace vornmigrate
