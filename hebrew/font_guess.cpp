@@ -83,6 +83,34 @@ double otherBits(char16_t c) {
     return 11.0;
 }
 
+bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+// What a Latin font draws for its "%%" codes: one sign for "%%c", "%%d",
+// "%%p" and "%%nnn", nothing for the underline and overline switches.
+std::u16string asLatinFontDraws(std::u16string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] != u'%' || i + 2 >= text.size() || text[i + 1] != u'%') {
+            out += text[i++];
+            continue;
+        }
+        const char16_t k = text[i + 2];
+        if (isDigit(k) && i + 4 < text.size() && isDigit(text[i + 3]) && isDigit(text[i + 4])) {
+            out += u'\u2300';
+            i += 5;
+        } else if (k == u'c' || k == u'C' || k == u'd' || k == u'D' || k == u'p' || k == u'P') {
+            out += u'\u2300';
+            i += 3;
+        } else if (k == u'u' || k == u'U' || k == u'o' || k == u'O') {
+            i += 3;
+        } else {
+            out += text[i++];
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 double textCostBits(std::u16string_view text) {
@@ -131,7 +159,7 @@ void FontEvidence::add(std::string_view fontBytes, std::u16string_view shown, co
             readings[t] = readAs(fontBytes, type, style, surface);
         } else {
             // A backwards style draws its characters from right to left.
-            readings[t] = std::u16string(shown);
+            readings[t] = asLatinFontDraws(shown);
             if (style.backwards) std::reverse(readings[t].begin(), readings[t].end());
         }
         bits_[t] += textCostBits(readings[t]);

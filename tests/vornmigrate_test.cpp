@@ -97,6 +97,7 @@ const std::string kDosShalom = bytes({141, 133, 140, 153});
 const std::string kWinShalom = bytes({237, 229, 236, 249});
 const std::u16string kShalom = u"\u05E9\u05DC\u05D5\u05DD";         // reading order
 const std::u16string kShalomShown = u"\u05DD\u05D5\u05DC\u05E9";    // as drawn, left to right
+const std::string kShalomEscapedText = "\\U+05E9\\U+05DC\\U+05D5\\U+05DD";
 
 struct Migrated {
     std::string out;
@@ -398,6 +399,145 @@ TEST(Texts, AMissingStyleIsStandardAndReviewed) {
     EXPECT_EQ(run.out, none.str()) << "without STANDARD the text stays";
     EXPECT_EQ(run.rows.at(0).status, Status::Review);
 }
+
+// ---- Which styles are migrated ----
+
+// Both passes, as the command runs them on one drawing.
+Migrated migrateBothPasses(const std::string& drawing, Options options) {
+    static const auto surface = hebrew::makeLeftToRightSurface();
+    std::FILE* in = testutil::scratchFile();
+    std::fwrite(drawing.data(), 1, drawing.size(), in);
+    std::rewind(in);
+    FontsSeen fonts;
+    const DrawingFacts facts = readDrawingFonts(in, options, *surface, fonts);
+    std::fclose(in);
+    for (const auto& [key, seen] : fonts)
+        if (seen.evidence.texts()) options.guesses[key] = seen.evidence.guess();
+    in = testutil::scratchFile();
+    std::FILE* out = testutil::scratchFile();
+    std::fwrite(drawing.data(), 1, drawing.size(), in);
+    std::rewind(in);
+    Migrated run;
+    run.counts = migrateDrawing(in, out, options, *surface, [&](const TextRow& r) { run.rows.push_back(r); }, facts);
+    run.out = readAll(out);
+    std::fclose(in);
+    std::fclose(out);
+    return run;
+}
+
+// Some room names and notes in the DOS letter codes, as drawn left to right.
+std::string dosShown(const std::u16string& hebrew) {
+    std::string s;
+    for (auto it = hebrew.rbegin(); it != hebrew.rend(); ++it)
+        s += *it >= 0x05D0 && *it <= 0x05EA ? static_cast<char>(128 + (*it - 0x05D0)) : static_cast<char>(*it);
+    return s;
+}
+
+struct StyleCase {
+    const char* name;
+    const char* font;
+    int flags;                       // the style's 70
+    bool drawnByLineType;            // a LTYPE's 340 names it
+    std::vector<std::string> texts;  // in a drawing of code page ANSI_1252
+    bool migrated;
+    Status status;  // of every text
+    const char* note;
+};
+
+class WhichStyles : public ::testing::TestWithParam<StyleCase> {};
+
+TEST_P(WhichStyles, AreMigratedOnlyWhereTheirTextsShowLegacyHebrew) {
+    const StyleCase& c = GetParam();
+    Dxf d("\n");
+    d.header("AC1015", "ANSI_1252").pair(0, "SECTION").pair(2, "TABLES");
+    d.pair(0, "TABLE").pair(2, "LTYPE").pair(0, "LTYPE").pair(2, "SHAPES");
+    if (c.drawnByLineType) d.pair(340, "1F");
+    d.pair(0, "ENDTAB").pair(0, "TABLE").pair(2, "STYLE").pair(70, "2").style("STANDARD", "arial.ttf");
+    d.pair(0, "STYLE").pair(5, "1F").pair(2, "S").pair(70, std::to_string(c.flags)).pair(71, "0").pair(3, c.font);
+    d.pair(0, "ENDTAB").pair(0, "ENDSEC").entities();
+    for (const std::string& t : c.texts) d.text("TEXT", "S", t);
+    d.end();
+    Options options = optionsFor(Target::Logical);
+    options.map.push_back({u"TXT2", u"DosHebrew"});
+    const Migrated run = migrateBothPasses(d.str(), options);
+    EXPECT_EQ(valueAfter(run.out, "S", 3), c.migrated ? "arial.ttf" : c.font);
+    if (!c.migrated) EXPECT_EQ(run.out, d.str()) << "not a byte changes";
+    ASSERT_EQ(run.rows.size(), c.texts.size());
+    for (const TextRow& row : run.rows) {
+        EXPECT_EQ(row.status, c.status) << hebrew::utf16ToUtf8(row.oldText) << ": " << row.note;
+        EXPECT_NE(row.note.find(c.note), std::string::npos) << row.note;
+    }
+}
+
+const std::vector<std::string> kDosNotes = {
+    dosShown(u"חדר שינה"), dosShown(u"מטבח"), dosShown(u"חזית צפונית 1:50"), dosShown(u"ממ\"ד"),
+    dosShown(u"גובה 2.40 מ'"), dosShown(u"שירותים ומקלחת"), dosShown(u"מרפסת שמש"), dosShown(u"קיר בטון 20 ס\"מ")};
+const std::vector<std::string> kEnglishNotes = {"Section A-A", "Dia. %%c20", "\x80 100", "25\xB0",
+                                                "SAFE ROOM",   "%%1292.0000", "LEVEL +3.20", "Detail 5"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Fonts, WhichStyles,
+    ::testing::Values(
+        StyleCase{"UnmappedReadFromHebrewTexts", "office.shx", 0, false, kDosNotes, true, Status::Converted, ""},
+        StyleCase{"UnmappedWithEnglishTexts", "office.shx", 0, false, kEnglishNotes, false, Status::Same, ""},
+        StyleCase{"StandardLatinFont", "romans.shx", 0, false, kDosNotes, false, Status::Same, ""},
+        StyleCase{"StandardLatinFontPercentCodes", "txt", 0, false, {"%%1292.0000", "%%c20"}, false, Status::Same, ""},
+        StyleCase{"OneUnclearText", "office.shx", 0, false, {"\x80\x8C"}, false, Status::Review, "do not tell"},
+        StyleCase{"MappedEvenWithoutHebrew", "txt2.shx", 0, false, {"Room 1"}, true, Status::Same, ""},
+        StyleCase{"Vertical", "hebsimp.shx", 4, false, {kDosShalom}, false, Status::Review, "vertical"},
+        StyleCase{"DrawnByALineType", "hebsimp.shx", 0, true, {kDosShalom}, false, Status::Review, "line types"},
+        StyleCase{"ShapeFileEntry", "hebsimp.shx", 1, false, {}, false, Status::Same, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A backwards style's English is stored reversed, and read back in order.
+TEST(Texts, BackwardsEnglishIsReadInOrder) {
+    Dxf d;
+    d.header("AC1015").styles(2).entities().text("TEXT", "DOS", "MOOR", 2).end();
+    const Migrated run = migrate(d.str(), Target::Logical);
+    EXPECT_EQ(valueAfter(run.out, "TEXT", 1), "ROOM");
+    EXPECT_EQ(valueAfter(run.out, "TEXT", 71), "0");
+}
+
+// ---- Code pages and versions ----
+
+struct CodePageCase {
+    const char* name;
+    const char* acadver;
+    const char* codePage;
+    std::string value;  // of a text in the DOS style
+    Status status;
+    std::string after;
+};
+
+class CodePages : public ::testing::TestWithParam<CodePageCase> {};
+
+// A drawing is never refused for its code page: only a text that needs an
+// unread one stays, to review.
+TEST_P(CodePages, AreReadWhereATextNeedsThem) {
+    const CodePageCase& c = GetParam();
+    Dxf d;
+    d.header(c.acadver, c.codePage).styles().entities().text("TEXT", "DOS", c.value).end();
+    const Migrated run = migrate(d.str(), Target::Logical);
+    ASSERT_EQ(run.rows.size(), 1u);
+    EXPECT_EQ(run.rows[0].status, c.status) << run.rows[0].note;
+    EXPECT_EQ(valueAfter(run.out, "TEXT", 1), c.after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Drawings, CodePages,
+    ::testing::Values(
+        CodePageCase{"LowerCase", "AC1015", "ansi_1255", kDosShalom, Status::Converted, kShalomEscapedText},
+        CodePageCase{"Ascii", "AC1015", "ASCII", kDosShalom, Status::Converted, kShalomEscapedText},
+        CodePageCase{"Undefined", "AC1015", "UNDEFINED", kDosShalom, Status::Converted, kShalomEscapedText},
+        CodePageCase{"Missing", "AC1015", "", kDosShalom, Status::Converted, kShalomEscapedText},
+        CodePageCase{"UnreadNotNeeded", "AC1015", "ANSI_1250", kDosShalom, Status::Converted, kShalomEscapedText},
+        CodePageCase{"UnreadEscape", "AC1015", "ANSI_1250", "\\U+0161" + kDosShalom, Status::Review,
+                     "\\U+0161" + kDosShalom},
+        CodePageCase{"UnreadUtf8", "AC1024", "dos850", "\xC3\x87", Status::Review, "\xC3\x87"},
+        // From R2007 (AC1021) strings are UTF-8.
+        CodePageCase{"R2007IsUtf8", "AC1021", "ANSI_1255", "\xC2\x8D\xE2\x80\xA6\xC2\x8C\xE2\x84\xA2",
+                     Status::Converted, "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Texts, BlocksNameTheirOwner) {
     Dxf d;

@@ -654,7 +654,7 @@ private:
             if (valid) reviewIfLegacy(row, fontBytes, style);
             return std::nullopt;
         }
-        if (staysAsStored(fontBytes, style.state) || unreadable(record_.value(i), row)) return std::nullopt;
+        if (unreadable(record_.value(i), row) || staysAsStored(fontBytes, style.state)) return std::nullopt;
         const NewText migrated = migrateText(fontBytes, {style.state, options_.target, attribute}, surface_);
         row.status = worse(row.status, migrated.status);
         if (migrated.text == row.oldText && row.status != Status::Review) {
