@@ -25,13 +25,14 @@ int main(int argc, char** argv) {
                 {"DosEnglishR", hebrew::DosEnglishR, false}, {"DosEnglishR backwards", hebrew::DosEnglishR, true},
                 {"Windows", hebrew::WindowsHeb, false},      {"Windows backwards", hebrew::WindowsHeb, true},
                 {"English", hebrew::kNoLegacyHebrew, false}};
-    std::printf("| style | texts | right | review | left | wrong |\n|---|---:|---:|---:|---:|---:|\n");
+    std::printf("| style | texts | right | review | left | wrong (of %d) |\n|---|---:|---:|---:|---:|---:|\n", trials);
+    unsigned seed = 1234;
     for (const Row& row : rows) {
         for (int texts : {1, 3, 10, 30}) {
-            const auto t = guess_samples::measure(corpus, row.type, row.backwards, texts, trials, 1234u + texts, *surface);
+            const auto t = guess_samples::measure(corpus, row.type, row.backwards, texts, trials, ++seed, *surface);
             auto pct = [&](int n) { return 100.0 * n / t.trials(); };
-            std::printf("| %s | %d | %.1f %% | %.1f %% | %.1f %% | %.1f %% |\n", row.name, texts, pct(t.right),
-                        pct(t.review), pct(t.left), pct(t.wrong));
+            std::printf("| %s | %d | %.1f %% | %.1f %% | %.1f %% | %d |\n", row.name, texts, pct(t.right),
+                        pct(t.review), pct(t.left), t.wrong);
         }
     }
 }

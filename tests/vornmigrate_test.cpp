@@ -823,6 +823,30 @@ TEST_F(Command, FoldersAreMigratedAndABadDrawingDoesNotStopTheOthers) {
     EXPECT_NE(rows[1].find("\t" + utf8(kShalom) + "\t\n"), std::string::npos) << rows[1];
 }
 
+// The fonts that no map names are read from the texts of every drawing of
+// the run; --learn-map writes what was read, and a later run takes it.
+TEST_F(Command, FontsAreLearnedFromTheTextsOfEveryDrawing) {
+    for (const char* name : {"in/a.dxf", "in/b.dxf"}) {
+        Dxf d("\n");
+        d.header("AC1015").pair(0, "SECTION").pair(2, "TABLES").pair(0, "TABLE").pair(2, "STYLE").pair(70, "1");
+        d.style("OFFICE", "Office.shx").pair(0, "ENDTAB").pair(0, "ENDSEC").entities();
+        for (std::size_t i = name[3] == 'a' ? 0 : 2; i < kDosNotes.size(); i += 4) {
+            d.text("TEXT", "OFFICE", kDosNotes[i]);
+            d.text("TEXT", "OFFICE", kDosNotes[i + 1]);
+        }
+        write(name, d.end().str());
+    }
+    const std::string learned = path("learned.txt");
+    EXPECT_EQ(run({"--learn-map", learned, "--out-dir", path("out"), path("in")}), kAllMigrated) << errors_;
+    EXPECT_NE(read("learned.txt").find("[Fonts]\r\nOFFICE=DosHebrew\r\n"), std::string::npos) << read("learned.txt");
+    EXPECT_EQ(valueAfter(read("out/a.dxf"), "OFFICE", 3), "arial.ttf");
+    // The learned map alone gives the same drawings.
+    map_ = learned;
+    EXPECT_EQ(run({"--out-dir", path("again"), path("in")}), kAllMigrated) << errors_;
+    EXPECT_EQ(read("again/a.dxf"), read("out/a.dxf"));
+    EXPECT_EQ(read("again/b.dxf"), read("out/b.dxf"));
+}
+
 TEST_F(Command, OneDrawingAndADryRun) {
     write("in/a.dxf", good());
     // A Hebrew file name, replaced where it exists.

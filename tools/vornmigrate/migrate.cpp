@@ -224,8 +224,7 @@ public:
     }
     void add(long code, std::string_view codeLine, std::string_view valueLine) {
         lines_.push_back({code, arena_.size(), codeLine.size(), arena_.size() + codeLine.size(), valueLine.size()});
-        arena_.append(codeLine);
-        arena_.append(valueLine);
+        arena_.append(codeLine.data(), codeLine.size() + valueLine.size());  // together in the reader's buffer
     }
     std::size_t size() const { return lines_.size(); }
     long code(std::size_t i) const { return lines_[i].code; }
@@ -362,8 +361,8 @@ private:
 
     // True once the EOF marker and what follows it are written.
     bool onPair(long code, const PairReader::Pair& pair) {
-        const std::string_view value = trimmed(pair.valueLine);
         if (code == 0) {
+            const std::string_view value = trimmed(pair.valueLine);
             finishRecord();
             if (startsRecord(value, pair.line)) {
                 record_.add(code, pair.codeLine, pair.valueLine);
@@ -377,13 +376,13 @@ private:
             return false;
         }
         put(pair);
-        onValue(code, value);
+        onValue(code, pair.valueLine);
         return false;
     }
 
+    // The two lines of a pair stand together in the reader's buffer.
     void put(const PairReader::Pair& pair) {
-        writer_.put(pair.codeLine);
-        writer_.put(pair.valueLine);
+        writer_.put(std::string_view(pair.codeLine.data(), pair.codeLine.size() + pair.valueLine.size()));
     }
 
     bool startsRecord(std::string_view name, unsigned long long line) {
@@ -420,7 +419,11 @@ private:
         return false;
     }
 
-    void onValue(long code, std::string_view value) {
+    // Most pairs are none of these: their values are trimmed only when read.
+    void onValue(long code, std::string_view valueLine) {
+        const std::string_view value = code == 2 || code == 9 || code == 1 || code == 3 || code == 340
+                                           ? trimmed(valueLine)
+                                           : std::string_view();
         if (expectSectionName_ && code == 2) {
             expectSectionName_ = false;
             section_ = value == "HEADER"     ? Section::Header
@@ -607,8 +610,10 @@ private:
         return kNoStyle;
     }
 
+    // Without a report a row only counts: its names are not made.
     TextRow rowFor(Kind k, const TextFields& f, const StyleInfo& style) const {
         TextRow row;
+        if (!rows_) return row;
         row.handle = f.handle == record_.size() ? std::string() : std::string(record_.value(f.handle));
         row.entityType = kindName(k);
         row.block = section_ == Section::Blocks ? block_ : f.paperSpace ? "*Paper_Space" : "*Model_Space";
@@ -646,10 +651,6 @@ private:
         if (!valid && style.migrated) throw BadDrawing(record_.lineOf(i) + 1, "the text is not valid UTF-8");
         if (!valid) row.oldText = bytesAsLatin1(record_.value(i));
         row.newText = row.oldText;
-        if (fonts_) {
-            if (valid) addEvidence(style, fontBytes, row.oldText);
-            return std::nullopt;
-        }
         if (!style.migrated) {
             if (valid) reviewIfLegacy(row, fontBytes, style);
             return std::nullopt;
@@ -682,6 +683,7 @@ private:
         const TextFields f = readTextFields(k);
         std::string styleNote;
         const StyleInfo& style = styleOf(f, styleNote);
+        if (fonts_) return collectText(k, f, style);
         if (k == Kind::Mtext) return finishMtext(f, style, styleNote);
 
         const bool attribute = k != Kind::Text;
@@ -695,7 +697,6 @@ private:
             promptRow.entityType = "ATTDEF prompt";
             newPrompt = migrateValue(f.prompt, style, true, promptRow);
         }
-        if (fonts_) return;
         markReview(row, styleNote);
         // A text whose own backwards flag differs from its style's was drawn
         // otherwise than the system's editor shows it.
@@ -719,9 +720,19 @@ private:
         if (f.prompt != none) emit(promptRow);
     }
 
+    // The first pass: the texts of a font to guess are its evidence.
+    void collectText(Kind k, const TextFields& f, const StyleInfo& style) {
+        if (!style.evidence) return;
+        if (k == Kind::Mtext) return collectMtext(f, style);
+        std::string fontBytes;
+        std::u16string shown;
+        for (std::size_t i : {f.value, f.prompt})
+            if (i != record_.size() && decodeValue(record_.value(i), rules_, fontBytes, shown))
+                addEvidence(style, fontBytes, shown);
+    }
+
     void finishMtext(const TextFields& f, const StyleInfo& style, const std::string& styleNote) {
         TextRow row = rowFor(Kind::Mtext, f, style);
-        if (fonts_) return collectMtext(f, style);
         const bool legacyLeft = !style.leftWhy.empty() && style.state.type != TrueType;
         if (!style.migrated && !legacyLeft && !rows_) {
             for (std::size_t i = 0; i < record_.size(); ++i) writeRecordLine(i);
