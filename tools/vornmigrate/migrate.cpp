@@ -276,24 +276,45 @@ std::string probability(double p) {
 }
 
 enum class Section { None, Header, Tables, Blocks, Entities, Other };
-enum class Kind { None, Style, Text, Attrib, Attdef, Mtext };
+enum class Kind { None, Style, Text, Attrib, Attdef, Mtext, Unread };
 
-Kind textKind(std::string_view name) {
-    if (name == "TEXT") return Kind::Text;
-    if (name == "ATTRIB") return Kind::Attrib;
-    if (name == "ATTDEF") return Kind::Attdef;
-    if (name == "MTEXT") return Kind::Mtext;
-    return Kind::None;
+// Where a text's style comes from: its group is the style's name, a
+// dimension style's name, or the style's handle.
+enum class StyleFrom { Name, DimensionStyle, Handle };
+
+// The entities that hold texts, as one table: the group of their text, the
+// group their style comes from, and for those this tool does not migrate,
+// what the row of one in a migrated style says.
+struct TextKind {
+    std::string_view entity;
+    Kind kind;
+    long textCode;
+    long styleCode;
+    StyleFrom styleFrom;
+    const char* unread;
+};
+
+constexpr TextKind kTextKinds[] = {
+    {"TEXT", Kind::Text, 1, 7, StyleFrom::Name, nullptr},
+    {"ATTRIB", Kind::Attrib, 1, 7, StyleFrom::Name, nullptr},
+    {"ATTDEF", Kind::Attdef, 1, 7, StyleFrom::Name, nullptr},  // and its prompt, group 3
+    {"MTEXT", Kind::Mtext, 1, 7, StyleFrom::Name, nullptr},    // after its chunks, groups 3
+    {"DIMENSION", Kind::Unread, 1, 3, StyleFrom::DimensionStyle,
+     "a dimension's own text, which this tool does not migrate: its style now draws True Type"},
+    {"MULTILEADER", Kind::Unread, 304, 343, StyleFrom::Handle,
+     "a multileader's text, which this tool does not migrate: its style now draws True Type"},
+    {"ACAD_TABLE", Kind::Unread, 1, 7, StyleFrom::Name,
+     "a table's cell, which this tool does not migrate: its style now draws True Type"},
+};
+
+const TextKind* textKind(std::string_view name) {
+    for (const TextKind& k : kTextKinds)
+        if (k.entity == name) return &k;
+    return nullptr;
 }
 
-const char* kindName(Kind k) {
-    switch (k) {
-        case Kind::Text: return "TEXT";
-        case Kind::Attrib: return "ATTRIB";
-        case Kind::Attdef: return "ATTDEF";
-        case Kind::Mtext: return "MTEXT";
-        default: return "";
-    }
+bool holdsHebrewLetter(std::u16string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char16_t c) { return c >= 0x05D0 && c <= 0x05EA; });
 }
 
 class Migration {
@@ -386,11 +407,14 @@ private:
     }
 
     bool startsRecord(std::string_view name, unsigned long long line) {
+        textKind_ = nullptr;
         Kind k = Kind::None;
-        if (name == "STYLE" && section_ == Section::Tables && inStyleTable_)
+        if (name == "STYLE" && section_ == Section::Tables && inStyleTable_) {
             k = Kind::Style;
-        else if (section_ == Section::Entities || section_ == Section::Blocks)
-            k = textKind(name);
+        } else if (section_ == Section::Entities || section_ == Section::Blocks) {
+            textKind_ = textKind(name);
+            if (textKind_) k = textKind_->kind;
+        }
         if (k == Kind::None) return false;
         kind_ = k;
         record_.start(line);
@@ -407,7 +431,7 @@ private:
         } else if (name == "TABLE") {
             expectTableName_ = true;
         } else if (name == "ENDTAB") {
-            inStyleTable_ = inLineTypeTable_ = false;
+            inStyleTable_ = inLineTypeTable_ = inDimensionStyleTable_ = false;
         } else if (name == "BLOCK" && section_ == Section::Blocks) {
             inBlockRecord_ = true;
             block_.clear();
@@ -435,8 +459,13 @@ private:
             expectTableName_ = false;
             inStyleTable_ = value == "STYLE";
             inLineTypeTable_ = value == "LTYPE";
+            inDimensionStyleTable_ = value == "DIMSTYLE";
         } else if (inLineTypeTable_ && code == 340) {
             facts_.lineTypeStyles.insert(upperAscii(value));
+        } else if (inDimensionStyleTable_ && code == 2) {
+            dimensionStyle_ = upperAscii(value);
+        } else if (inDimensionStyleTable_ && code == 340) {
+            facts_.dimensionStyleTexts[dimensionStyle_] = upperAscii(value);
         } else if (section_ == Section::Header) {
             if (code == 9)
                 headerVariable_ = std::string(value);
@@ -532,7 +561,10 @@ private:
                 writeRecordLine(i, sameWidthNumber(record_.valueLine(i), generationFlag & ~2L));
             }
         }
-        if (textStyle) styles_[upperAscii(record_.value(name))] = std::move(info);
+        if (textStyle) {
+            if (handle != none) styleNamesByHandle_[upperAscii(record_.value(handle))] = upperAscii(record_.value(name));
+            styles_[upperAscii(record_.value(name))] = std::move(info);
+        }
     }
 
     // The first pass: the font of a style, and where its texts' evidence
@@ -555,7 +587,7 @@ private:
     void reviewIfLegacy(TextRow& row, std::string_view fontBytes, const StyleInfo& style) {
         if (style.leftWhy.empty() || style.state.type == TrueType) return;
         const std::u16string reading = readAs(fontBytes, style.state.type, style.state, surface_);
-        if (reading == row.oldText) return;
+        if (!holdsHebrewLetter(reading)) return;
         row.status = Status::Review;
         row.note = style.leftWhy + "; read as " + typeName(style.state.type) + ": " + utf16ToUtf8(reading);
     }
@@ -565,6 +597,7 @@ private:
         std::vector<std::size_t> chunks;  // MTEXT: the 3 lines, then the 1 line
         long generationFlag = 0;
         bool paperSpace = false;
+        std::size_t embedded = 0;  // where an attribute's embedded MTEXT starts; 0: none
     };
 
     TextFields readTextFields(Kind k) const {
@@ -595,6 +628,12 @@ private:
             }
         }
         if (k == Kind::Mtext && last != none) f.chunks.push_back(last);
+        // An attribute's multiline form follows its own groups.
+        for (std::size_t i = 0; k != Kind::Mtext && i < record_.size() && record_.code(i) < 1000; ++i)
+            if (record_.code(i) == 101) {
+                f.embedded = i;
+                break;
+            }
         return f;
     }
 
@@ -611,11 +650,11 @@ private:
     }
 
     // Without a report a row only counts: its names are not made.
-    TextRow rowFor(Kind k, const TextFields& f, const StyleInfo& style) const {
+    TextRow rowFor(const TextFields& f, const StyleInfo& style) const {
         TextRow row;
         if (!rows_) return row;
         row.handle = f.handle == record_.size() ? std::string() : std::string(record_.value(f.handle));
-        row.entityType = kindName(k);
+        row.entityType = std::string(textKind_->entity);
         row.block = section_ == Section::Blocks ? block_ : f.paperSpace ? "*Paper_Space" : "*Model_Space";
         row.style = f.style == record_.size() ? "STANDARD" : std::string(record_.value(f.style));
         row.fontFile = style.fontFile;
@@ -680,6 +719,7 @@ private:
     }
 
     void finishText(Kind k) {
+        if (k == Kind::Unread) return finishUnread();
         const TextFields f = readTextFields(k);
         std::string styleNote;
         const StyleInfo& style = styleOf(f, styleNote);
@@ -688,12 +728,12 @@ private:
 
         const bool attribute = k != Kind::Text;
         const std::size_t none = record_.size();
-        TextRow row = rowFor(k, f, style);
+        TextRow row = rowFor(f, style);
         std::optional<std::string> newValue, newPrompt;
         if (f.value != none) newValue = migrateValue(f.value, style, attribute, row);
         TextRow promptRow = row;
         if (f.prompt != none) {
-            promptRow = rowFor(k, f, style);
+            promptRow = rowFor(f, style);
             promptRow.entityType = "ATTDEF prompt";
             newPrompt = migrateValue(f.prompt, style, true, promptRow);
         }
@@ -703,6 +743,8 @@ private:
         const bool ownBackwards = (f.generationFlag & 2) != 0;
         if (style.migrated && ownBackwards != style.state.backwards && row.status != Status::Same)
             markReview(row, "its own generation flag mirrors it otherwise than its style");
+        if (f.embedded && style.migrated && embeddedHoldsHebrew(f, style))
+            markReview(row, "its multiline form (an embedded MTEXT), which this tool does not migrate, holds Hebrew");
         // The flag changes only with the text, where a backwards style's
         // reversed storage is undone.
         const bool undoesBackwards = newValue && style.state.backwards && ownBackwards;
@@ -720,6 +762,73 @@ private:
         if (f.prompt != none) emit(promptRow);
     }
 
+    bool embeddedHoldsHebrew(const TextFields& f, const StyleInfo& style) {
+        std::string contents;
+        for (std::size_t i = f.embedded; i < record_.size() && record_.code(i) < 1000; ++i)
+            if (record_.code(i) == 1 || record_.code(i) == 3) contents.append(record_.value(i));
+        bool hebrew = false;
+        mtextParagraphs(contents, rules_, [&](std::string_view plain) {
+            hebrew = hebrew || holdsHebrewLetter(readAs(plain, style.state.type, style.state, surface_));
+        });
+        return hebrew;
+    }
+
+    // The style of an entity this tool does not migrate, by the table's rule.
+    const StyleInfo* unreadStyle(std::size_t styleLine) const {
+        std::string name = styleLine == record_.size() ? std::string("STANDARD") : upperAscii(record_.value(styleLine));
+        if (textKind_->styleFrom == StyleFrom::DimensionStyle) {
+            auto text = facts_.dimensionStyleTexts.find(name);
+            auto style = text == facts_.dimensionStyleTexts.end() ? styleNamesByHandle_.end()
+                                                                  : styleNamesByHandle_.find(text->second);
+            name = style == styleNamesByHandle_.end() ? std::string("STANDARD") : style->second;
+        } else if (textKind_->styleFrom == StyleFrom::Handle) {
+            auto style = styleNamesByHandle_.find(name);
+            name = style == styleNamesByHandle_.end() ? std::string("STANDARD") : style->second;
+        }
+        auto it = styles_.find(name);
+        return it == styles_.end() ? nullptr : &it->second;
+    }
+
+    // A dimension, a multileader or a table: written as it is, and to review
+    // where its text in a migrated style holds legacy Hebrew, which the new
+    // font would draw as other characters.
+    void finishUnread() {
+        const std::size_t none = record_.size();
+        std::size_t styleLine = none, handle = none;
+        std::vector<std::size_t> texts;
+        for (std::size_t i = 0; i < record_.size() && record_.code(i) < 1000; ++i) {
+            if (record_.code(i) == textKind_->textCode) texts.push_back(i);
+            if (record_.code(i) == textKind_->styleCode && styleLine == none) styleLine = i;
+            if (record_.code(i) == 5) handle = i;
+        }
+        for (std::size_t i = 0; !fonts_ && i < record_.size(); ++i) writeRecordLine(i);
+        const StyleInfo* style = fonts_ ? nullptr : unreadStyle(styleLine);
+        if (!style || !style->migrated) return;
+        std::string fontBytes, contents;
+        std::u16string shown;
+        bool hebrew = false;
+        for (std::size_t i : texts)
+            if (decodeValue(record_.value(i), rules_, fontBytes, shown)) {
+                hebrew = hebrew || holdsHebrewLetter(readAs(fontBytes, style->state.type, style->state, surface_));
+                if (!contents.empty()) contents += " / ";
+                contents += utf16ToUtf8(shown);
+            }
+        if (!hebrew) return;
+        TextRow row;
+        if (rows_) {
+            row.handle = handle == none ? std::string() : std::string(record_.value(handle));
+            row.entityType = std::string(textKind_->entity);
+            row.block = section_ == Section::Blocks ? block_ : "*Model_Space";
+            row.style = styleLine == none ? "STANDARD" : std::string(record_.value(styleLine));
+            row.fontFile = style->fontFile;
+            row.fontType = utf16ToUtf8(fontTypeRow(style->state.type).mapName);
+            row.oldText = row.newText = utf8ToUtf16(contents).value_or(std::u16string());
+            row.note = textKind_->unread;
+        }
+        row.status = Status::Review;
+        emit(row);
+    }
+
     // The first pass: the texts of a font to guess are its evidence.
     void collectText(Kind k, const TextFields& f, const StyleInfo& style) {
         if (!style.evidence) return;
@@ -732,7 +841,7 @@ private:
     }
 
     void finishMtext(const TextFields& f, const StyleInfo& style, const std::string& styleNote) {
-        TextRow row = rowFor(Kind::Mtext, f, style);
+        TextRow row = rowFor(f, style);
         const bool legacyLeft = !style.leftWhy.empty() && style.state.type != TrueType;
         if (!style.migrated && !legacyLeft && !rows_) {
             for (std::size_t i = 0; i < record_.size(); ++i) writeRecordLine(i);
@@ -795,7 +904,7 @@ private:
         std::string reading;
         mtextParagraphs(contents, rules_, [&](std::string_view plain) {
             const std::u16string read = readAs(plain, style.state.type, style.state, surface_);
-            if (read != shownBytes(plain)) reading += (reading.empty() ? "" : " / ") + utf16ToUtf8(read);
+            if (holdsHebrewLetter(read)) reading += (reading.empty() ? "" : " / ") + utf16ToUtf8(read);
         });
         if (reading.empty()) return;
         row.status = Status::Review;
@@ -832,6 +941,10 @@ private:
 
     Section section_ = Section::None;
     bool expectSectionName_ = false, expectTableName_ = false, inStyleTable_ = false, inLineTypeTable_ = false;
+    bool inDimensionStyleTable_ = false;
+    std::string dimensionStyle_;                       // the DIMSTYLE entry being read
+    std::unordered_map<std::string, std::string> styleNamesByHandle_;
+    const TextKind* textKind_ = nullptr;
     bool inBlockRecord_ = false, sawEof_ = false, codePageKnown_ = true;
     std::string headerVariable_, acadver_, codePageName_, block_;
     StringRules rules_;

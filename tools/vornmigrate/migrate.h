@@ -42,9 +42,12 @@ struct FontSeen {
 using FontsSeen = std::map<std::u16string, FontSeen>;
 
 // What the first pass finds of one drawing that the second needs before it
-// comes to it: the handles of the styles that line types draw with.
+// comes to it: the handles of the styles that line types draw with, and the
+// text styles of the dimension styles.
 struct DrawingFacts {
     std::set<std::string> lineTypeStyles;
+    // By dimension style, the handle of its text style (its group 340).
+    std::map<std::string, std::string> dimensionStyleTexts;
 };
 
 // How a font's styles are migrated: the legacy type its texts are stored
