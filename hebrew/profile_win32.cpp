@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <new>
+#include <string_view>
+#include <unordered_map>
 
 #include "text_encoding.h"
 
@@ -35,6 +37,40 @@ std::wstring profileString(const std::u16string& file, const wchar_t* section,
     return buffer;
 }
 
+// GetPrivateProfileSectionW likewise: "key=value" lines, each ending in a
+// NUL, the list in a second one; a list cut off fills the buffer to two
+// units short.
+std::wstring sectionString(const std::u16string& file, const wchar_t* section) {
+    std::wstring buffer;
+    for (DWORD size = kFirstBuffer;; size *= 2) {
+        try {
+            buffer.assign(size, L'\0');
+        } catch (const std::bad_alloc&) {
+            break;
+        }
+        DWORD length = GetPrivateProfileSectionW(section, buffer.data(), size, toWide(file).c_str());
+        if (length + 2 < size || size >= kLargestBuffer) {
+            buffer.resize(length < size ? length : size);
+            return buffer;
+        }
+    }
+    return buffer;
+}
+
+// One pair of matching quotes around a value, which the string reads drop.
+std::wstring_view withoutQuotes(std::wstring_view value) {
+    if (value.size() >= 2 && (value[0] == L'\'' || value[0] == L'"') && value.back() == value[0])
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
+std::u16string upperKey(std::wstring_view key) {
+    std::u16string out = fromWide(key);
+    for (char16_t& c : out)
+        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+    return out;
+}
+
 DWORD attributesOf(const std::u16string& path) { return GetFileAttributesW(toWide(path).c_str()); }
 
 bool isSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
@@ -62,6 +98,28 @@ std::vector<std::u16string> Win32ProfileFiles::readKeys(const std::u16string& fi
         start = end + 1;
     }
     return keys;
+}
+
+// The section read once, each key's value taken from the first of its lines:
+// a map of thousands of fonts would otherwise be read once a key.
+std::vector<ProfileEntry> Win32ProfileFiles::readSection(const std::u16string& file, const std::u16string& section) {
+    const std::wstring lines = sectionString(file, toWide(section).c_str());
+    std::unordered_map<std::u16string, std::wstring_view> firstValues;
+    for (std::size_t start = 0; start < lines.size() && lines[start] != L'\0';) {
+        std::size_t end = lines.find(L'\0', start);
+        if (end == std::wstring::npos) end = lines.size();
+        const std::wstring_view line = std::wstring_view(lines).substr(start, end - start);
+        if (const std::size_t equals = line.find(L'='); equals != std::wstring_view::npos)
+            firstValues.emplace(upperKey(line.substr(0, equals)), withoutQuotes(line.substr(equals + 1)));
+        start = end + 1;
+    }
+    std::vector<ProfileEntry> entries;
+    for (std::u16string& key : readKeys(file, section)) {
+        auto found = firstValues.find(upperKey(toWide(key)));
+        std::u16string value = found == firstValues.end() ? std::u16string() : fromWide(found->second);
+        entries.push_back({std::move(key), std::move(value)});
+    }
+    return entries;
 }
 
 bool Win32ProfileFiles::writeString(const std::u16string& file, const std::u16string& section,

@@ -11,6 +11,7 @@ public:
                               const std::u16string& key, const std::u16string& def) override;
     std::vector<std::u16string> readKeys(const std::u16string& file,
                                          const std::u16string& section) override;
+    std::vector<ProfileEntry> readSection(const std::u16string& file, const std::u16string& section) override;
     bool writeString(const std::u16string& file, const std::u16string& section,
                      const std::u16string& key, const std::u16string& value) override;
     bool eraseSection(const std::u16string& file, const std::u16string& section) override;

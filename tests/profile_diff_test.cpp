@@ -103,6 +103,12 @@ std::string outcome(ProfileFiles& profiles, const std::u16string& file, const St
     return {};
 }
 
+std::string entries(const std::vector<hebrew::ProfileEntry>& list) {
+    std::string shown;
+    for (const auto& e : list) shown += "<" + hebrew::utf16ToUtf8(e.key) + "=" + hebrew::utf16ToUtf8(e.value) + ">";
+    return shown;
+}
+
 std::string described(const Step& step) {
     static const char* const names[] = {"read", "keys", "write", "erase"};
     return std::string(names[static_cast<int>(step.action)]) + " [" +
@@ -304,6 +310,12 @@ TEST(ProfileDiffTest, BothImplementationsAgreeStepByStep) {
             EXPECT_EQ(outcome(portable, portablePath.u16string(), step),
                       outcome(platform, platformPath.u16string(), step));
             EXPECT_EQ(shownBytesOf(portablePath), shownBytesOf(platformPath));
+            // A section read at once is what its keys read one by one give.
+            if (step.action == Action::Keys) {
+                const auto whole = entries(platform.readSection(platformPath.u16string(), step.section));
+                EXPECT_EQ(whole, entries(platform.ProfileFiles::readSection(platformPath.u16string(), step.section)));
+                EXPECT_EQ(whole, entries(portable.readSection(portablePath.u16string(), step.section)));
+            }
         }
     }
 }

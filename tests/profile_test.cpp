@@ -184,7 +184,7 @@ const std::string kKeyLists =
     "first=1\r\n"
     ";comment=2\r\n"
     "bare\r\n"
-    "  Second = 2\r\n"
+    "  Second = \"two\" \r\n"
     "first=again\r\n"
     "[Stop]\r\n"
     "a=1\r\n"
@@ -213,6 +213,14 @@ TEST_F(ProfileTest, ListsKeyNamesInFileOrder) {
     for (const KeysCase& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(profiles_.readKeys(file, c.section), c.expected);
+        // Read at once, the section gives what its keys read one by one give.
+        const auto whole = profiles_.readSection(file, c.section);
+        const auto oneByOne = profiles_.ProfileFiles::readSection(file, c.section);
+        ASSERT_EQ(whole.size(), oneByOne.size());
+        for (std::size_t i = 0; i < whole.size(); ++i) {
+            EXPECT_EQ(whole[i].key, oneByOne[i].key);
+            EXPECT_EQ(whole[i].value, oneByOne[i].value) << i;
+        }
     }
 }
 
