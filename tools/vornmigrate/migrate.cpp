@@ -64,6 +64,19 @@ std::string quoted(std::string_view s) {
     return out;
 }
 
+// A group code line: blanks, the number, blanks and the line's end.
+bool parseGroupCode(std::string_view line, long long& out) {
+    std::size_t i = 0;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    if (i < line.size() && line[i] == '+') ++i;
+    const char* end = line.data() + line.size();
+    auto [stop, ec] = std::from_chars(line.data() + i, end, out);
+    if (ec != std::errc() || stop == line.data() + i) return false;
+    for (; stop < end; ++stop)
+        if (*stop != ' ' && *stop != '\t' && *stop != '\r' && *stop != '\n') return false;
+    return true;
+}
+
 template <class Int>
 bool parseInt(std::string_view s, Int& out) {
     s = trimmed(s);
@@ -186,26 +199,35 @@ private:
     std::size_t maxLine_;
 };
 
+// Pairs are copied into one buffer, a write of the file when it is full: a
+// drawing has millions of short lines.
 class Writer {
 public:
-    explicit Writer(std::FILE* out) : out_(out) {
-        if (out_) buf_.reserve(kBufferSize + 4096);
-    }
+    explicit Writer(std::FILE* out) : out_(out), buf_(out ? kBufferSize : 0) {}
     void put(std::string_view s) {
         if (!out_) return;
-        buf_.append(s);
-        if (buf_.size() >= kBufferSize) flush();
+        if (used_ + s.size() > buf_.size()) {
+            flush();
+            if (s.size() > buf_.size()) return write(s);
+        }
+        std::memcpy(buf_.data() + used_, s.data(), s.size());
+        used_ += s.size();
     }
     void flush() {
-        if (!out_ || buf_.empty()) return;
-        if (std::fwrite(buf_.data(), 1, buf_.size(), out_) != buf_.size())
-            throw BadDrawing(0, std::string("the migrated drawing could not be written: ") + std::strerror(errno));
-        buf_.clear();
+        if (!out_ || used_ == 0) return;
+        write(std::string_view(buf_.data(), used_));
+        used_ = 0;
     }
 
 private:
+    void write(std::string_view s) {
+        if (std::fwrite(s.data(), 1, s.size(), out_) != s.size())
+            throw BadDrawing(0, std::string("the migrated drawing could not be written: ") + std::strerror(errno));
+    }
+
     std::FILE* out_;
-    std::string buf_;
+    std::vector<char> buf_;
+    std::size_t used_ = 0;
 };
 
 // ---- One record (a style or a text entity), held until the next 0 ----
@@ -338,7 +360,7 @@ public:
             long long code;
             std::string_view codeText = pair.codeLine;
             if (pair.line == 1 && codeText.substr(0, 3) == "\xEF\xBB\xBF") codeText.remove_prefix(3);  // a byte order mark
-            if (!parseInt(codeText, code)) {
+            if (!parseGroupCode(codeText, code)) {
                 if (codeText.find('\0') != std::string_view::npos)
                     throw BadDrawing(pair.line, "the line holds NUL bytes: the file is damaged or is no text");
                 throw BadDrawing(pair.line, "the group code " + quoted(trimmed(pair.codeLine)) + " is not a number");
@@ -349,6 +371,7 @@ public:
                                                 std::to_string(kFirstGroupCode) + " to " +
                                                 std::to_string(kLastGroupCode) + ")");
             if (onPair(static_cast<long>(code), pair)) break;
+            if (readingDone_) return counts_;
         }
         if (reader_.failed()) throw BadDrawing(0, "the file could not be read");
         // Some programs end a drawing with its last ENDSEC; one that ends
@@ -427,6 +450,9 @@ private:
             expectSectionName_ = true;
         } else if (name == "ENDSEC") {
             if (section_ == Section::Header) fixRules();
+            // The first pass needs no more than the tables when no font of
+            // them is to be read from its texts.
+            if (fonts_ && section_ == Section::Tables && !fontToGuess_) readingDone_ = true;
             section_ = Section::None;
         } else if (name == "TABLE") {
             expectTableName_ = true;
@@ -535,6 +561,7 @@ private:
         info.state = styleFor(fontFile, generationFlag, options_.map);
         if (fonts_) {
             if (textStyle) info.evidence = noteFont(fontFile);
+            fontToGuess_ = fontToGuess_ || info.evidence;
             if (textStyle) styles_[upperAscii(record_.value(name))] = std::move(info);
             return;
         }
@@ -941,7 +968,7 @@ private:
 
     Section section_ = Section::None;
     bool expectSectionName_ = false, expectTableName_ = false, inStyleTable_ = false, inLineTypeTable_ = false;
-    bool inDimensionStyleTable_ = false;
+    bool inDimensionStyleTable_ = false, fontToGuess_ = false, readingDone_ = false;
     std::string dimensionStyle_;                       // the DIMSTYLE entry being read
     std::unordered_map<std::string, std::string> styleNamesByHandle_;
     const TextKind* textKind_ = nullptr;
