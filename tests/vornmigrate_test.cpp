@@ -667,6 +667,7 @@ INSTANTIATE_TEST_SUITE_P(
                   kDosShalom + "\\S1/2;" + bytes({141, 133}), Status::Review},
         MtextCase{"EscapedCharacters", "\\\\" + kDosShalom + "\\{", "\\{" + kShalomEscaped + "\\\\",
                   Status::Converted},
+        MtextCase{"EscapedClosingBrace", "\\}" + kDosShalom, kShalomEscaped + "\\}", Status::Converted},
         MtextCase{"UnicodeEscapesRead", "\\U+20AC\\U+0081", "\\U+05D1\\U+05D0", Status::Converted},
         MtextCase{"LongContentsRecut", kLongDos, kLongExpected, Status::Converted},
         MtextCase{"FinalPieceWithoutParagraphMark", "\\P" + kDosShalom, "\\P" + kShalomEscaped, Status::Converted}),
