@@ -24,8 +24,12 @@ TEST(FontGuess, HebrewStylesAreReadRightAndNeverWrong) {
                 const std::string what = std::to_string(type) + (backwards ? " backwards, " : ", ") +
                                          std::to_string(texts) + " texts";
                 EXPECT_EQ(t.wrong, 0) << what;
-                if (texts >= 3) EXPECT_GE(t.right, 297) << what;  // 99 %
-                if (texts >= 10) EXPECT_EQ(t.right, 300) << what;
+                if (texts >= 3) {
+                    EXPECT_GE(t.right, 297) << what;  // 99 %
+                }
+                if (texts >= 10) {
+                    EXPECT_EQ(t.right, 300) << what;
+                }
             }
         }
     }

@@ -379,21 +379,37 @@ NewText migrateText(std::string_view fontBytes, const TextForm& form, const Disp
     return {acadToEdit(shown, visualOrder, surface, true), Status::Converted};
 }
 
+bool migrateMtextPieces(std::string_view contents, const TextForm& form, const StringRules& rules,
+                        const DisplayOrderer& surface, MtextPieces& out,
+                        const std::function<void(std::string_view)>& each) {
+    out = MtextPieces{};
+    Paragraph paragraph;
+    std::string piece;
+    std::size_t pos = 0;
+    for (bool more = true; more;) {
+        const std::size_t start = pos;
+        if (!readParagraph(contents, pos, rules, paragraph, more)) return false;
+        piece.clear();
+        Status status = migrateParagraph(contents, paragraph, form, rules, surface, piece);
+        if (status != Status::Same && paragraph.shapeFont) status = Status::Review;
+        out.status = worse(out.status, status);
+        if (more) piece += "\\P";
+        // The paragraph and its mark stood at [start, pos).
+        out.changed = out.changed || piece != contents.substr(start, pos - start);
+        if (each) each(piece);
+    }
+    if (out.status != Status::Review && !out.changed) out.status = Status::Same;
+    return true;
+}
+
 bool migrateMtext(std::string_view contents, const TextForm& form, const StringRules& rules,
                   const DisplayOrderer& surface, MtextResult& out) {
     out.contents.clear();
-    out.status = Status::Same;
-    Paragraph paragraph;
-    std::size_t pos = 0;
-    for (bool more = true; more;) {
-        if (!readParagraph(contents, pos, rules, paragraph, more)) return false;
-        Status status = migrateParagraph(contents, paragraph, form, rules, surface, out.contents);
-        if (status != Status::Same && paragraph.shapeFont) status = Status::Review;
-        out.status = worse(out.status, status);
-        if (more) out.contents += "\\P";
-    }
-    if (out.status != Status::Review && out.contents == contents) out.status = Status::Same;
-    return true;
+    MtextPieces pieces;
+    const bool valid = migrateMtextPieces(contents, form, rules, surface, pieces,
+                                          [&](std::string_view piece) { out.contents.append(piece); });
+    out.status = pieces.status;
+    return valid;
 }
 
 bool mtextParagraphs(std::string_view contents, const StringRules& rules,

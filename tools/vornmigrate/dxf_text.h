@@ -94,6 +94,17 @@ struct MtextResult {
 bool migrateMtext(std::string_view contents, const TextForm& form, const StringRules& rules,
                   const hebrew::DisplayOrderer& surface, MtextResult& out);
 
+// The same, paragraph by paragraph: each paragraph's new contents (its mark
+// included) go to each as they are made, so that a long text's new contents
+// need not be held. changed: whether any differs from the old.
+struct MtextPieces {
+    Status status = Status::Same;
+    bool changed = false;
+};
+bool migrateMtextPieces(std::string_view contents, const TextForm& form, const StringRules& rules,
+                        const hebrew::DisplayOrderer& surface, MtextPieces& out,
+                        const std::function<void(std::string_view)>& each);
+
 // The font bytes of each paragraph of MTEXT contents that holds text, its
 // formatting codes left out. False at invalid UTF-8.
 bool mtextParagraphs(std::string_view contents, const StringRules& rules,

@@ -882,20 +882,22 @@ private:
         if (rows_ && !decodeValue(contents, rules_, ignored, row.oldText)) row.oldText = bytesAsLatin1(contents);
         ignored = std::string();
         markReview(row, styleNote);
-        MtextResult result;
         bool migrating = style.migrated && !f.chunks.empty();
         if (migrating && unreadable(contents, row)) migrating = false;
+        const TextForm form{style.state, options_.target, false};
+        // A first run only tells whether the text changes; the new contents
+        // are made again as they are written, a paragraph at a time, so that
+        // a long text's new contents are never held whole.
+        MtextPieces result;
         if (migrating) {
-            if (!migrateMtext(contents, {style.state, options_.target, false}, rules_, surface_, result))
+            if (!migrateMtextPieces(contents, form, rules_, surface_, result, {}))
                 throw BadDrawing(record_.lineOf(f.chunks.front()) + 1, "the multiline text is not valid UTF-8");
             row.status = worse(row.status, result.status);
         } else if (legacyLeft) {
             reviewMtext(contents, style, row);
         }
-        const bool rewrite = migrating && result.contents != contents;
-        contents = std::string();
-        if (rows_ && rewrite) decodeValue(result.contents, rules_, ignored, row.newText);
-        else if (rows_) row.newText = row.oldText;
+        const bool rewrite = migrating && result.changed;
+        if (rows_ && !rewrite) row.newText = row.oldText;
         // The chunks' lines in the record's order (a 1 may stand before 3s),
         // met one by one: a long text has hundreds of thousands of them.
         std::vector<std::size_t> chunkLines = f.chunks;
@@ -904,13 +906,68 @@ private:
         for (std::size_t i = 0; i < record_.size(); ++i) {
             const bool isChunk = rewrite && nextChunk < chunkLines.size() && chunkLines[nextChunk] == i;
             if (isChunk) ++nextChunk;
-            if (!isChunk)
+            if (!isChunk) {
                 writeRecordLine(i);
-            else if (i == f.chunks.front())
-                writeChunks(f, result.contents);
+            } else if (i == f.chunks.front()) {
+                ChunkWriter chunks(*this, f);
+                std::u16string piece;
+                migrateMtextPieces(contents, form, rules_, surface_, result, [&](std::string_view newPiece) {
+                    chunks.add(newPiece);
+                    if (rows_ && decodeValue(newPiece, rules_, ignored, piece)) row.newText += piece;
+                });
+                chunks.finish();
+            }
         }
         emit(row);
     }
+
+    // New MTEXT contents written as they come, in chunks where the old ones
+    // stood: 3 lines, then a 1 line. Where it cuts is what cutMtextChunks
+    // gives for the whole: a chunk is written only once the contents after
+    // it reach far beyond any code's length.
+    class ChunkWriter {
+    public:
+        ChunkWriter(Migration& m, const TextFields& f) : m_(m) {
+            const std::size_t first = f.chunks.front(), last = f.chunks.back();
+            lastCode_ = withoutEnding(m.record_.codeLine(last));
+            if (m.record_.code(first) == 3) {
+                chunkCode_ = std::string(withoutEnding(m.record_.codeLine(first)));
+            } else {
+                chunkCode_ = std::string(lastCode_);
+                chunkCode_.back() = '3';
+            }
+            codeEnding_ = endingOf(m.record_.codeLine(first));
+            valueEnding_ = endingOf(m.record_.valueLine(first));
+        }
+        void add(std::string_view piece) {
+            pending_.append(piece);
+            if (pending_.size() >= 2 * kLookahead) write(false);
+        }
+        void finish() { write(true); }
+
+    private:
+        static constexpr std::size_t kLookahead = 64 * 1024;
+
+        void write(bool all) {
+            const std::vector<std::string_view> chunks = cutMtextChunks(pending_);
+            std::size_t written = 0;
+            for (std::size_t c = 0; c < chunks.size(); ++c) {
+                const bool last = c + 1 == chunks.size();
+                if (!all && (last || written + chunks[c].size() + kLookahead > pending_.size())) break;
+                m_.writer_.put(all && last ? lastCode_ : std::string_view(chunkCode_));
+                m_.writer_.put(codeEnding_);
+                m_.writer_.put(chunks[c]);
+                m_.writer_.put(valueEnding_);
+                written += chunks[c].size();
+            }
+            pending_.erase(0, written);
+        }
+
+        Migration& m_;
+        std::string chunkCode_;
+        std::string_view lastCode_, codeEnding_, valueEnding_;
+        std::string pending_;
+    };
 
     // What a code page shows for font bytes.
     std::u16string shownBytes(std::string_view fontBytes) const {
@@ -936,28 +993,6 @@ private:
         if (reading.empty()) return;
         row.status = Status::Review;
         row.note = style.leftWhy + "; read as " + typeName(style.state.type) + ": " + reading;
-    }
-
-    // The contents in chunks where the old ones stood: 3 lines, then a 1 line.
-    void writeChunks(const TextFields& f, std::string_view contents) {
-        const std::size_t first = f.chunks.front(), last = f.chunks.back();
-        const std::string_view lastCode = withoutEnding(record_.codeLine(last));
-        std::string chunkCode;
-        if (record_.code(first) == 3) {
-            chunkCode = std::string(withoutEnding(record_.codeLine(first)));
-        } else {
-            chunkCode = std::string(lastCode);
-            chunkCode.back() = '3';
-        }
-        const std::string_view codeEnding = endingOf(record_.codeLine(first));
-        const std::string_view valueEnding = endingOf(record_.valueLine(first));
-        const std::vector<std::string_view> chunks = cutMtextChunks(contents);
-        for (std::size_t c = 0; c < chunks.size(); ++c) {
-            writer_.put(c + 1 < chunks.size() ? std::string_view(chunkCode) : lastCode);
-            writer_.put(codeEnding);
-            writer_.put(chunks[c]);
-            writer_.put(valueEnding);
-        }
     }
 
     PairReader reader_;
