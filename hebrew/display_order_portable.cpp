@@ -177,8 +177,9 @@ private:
         levelBoundaryNeutrals(n);
         bool trailing = true;  // L1, on the original classes: separators, and
                                // whitespace before them or at the end
+        const auto& classes = byteClasses();
         for (std::size_t i = n; i-- > 0;) {
-            const Dir d = byteClasses()[static_cast<unsigned char>(bytes[i])];
+            const Dir d = classes[static_cast<unsigned char>(bytes[i])];
             if (d == Dir::S || d == Dir::B) {
                 levels[i] = 0;
                 trailing = true;
