@@ -281,8 +281,9 @@ struct StyleInfo {
     FontSeen* evidence = nullptr;
 };
 
-// A text's style that is not in the style table, nor is STANDARD.
-const StyleInfo kNoStyle{};
+// A text's style that is not in the style table, nor is STANDARD: no font
+// tells its type.
+const StyleInfo kNoStyle{{}, {u"", TrueType, false}, false, {}, nullptr};
 
 // Texts beyond these tell no more of a font.
 constexpr std::size_t kEvidenceTexts = 1000;
