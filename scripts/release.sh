@@ -2,7 +2,8 @@
 # Builds both servers (64-bit and 32-bit) in release mode and packages one zip
 # per architecture: the DLL, the drawing migration tool vornmigrate.exe, the
 # install and uninstall scripts for the current user and for the machine, the
-# sample font map and the user guide.
+# sample font map, the commands for the CAD program (vorn.lsp) and the user
+# guide.
 #
 #   bash scripts/release.sh                 builds in build/rel-x86_64 and build/rel-i686
 #   bash scripts/release.sh --from BUILD    packages from BUILD/win-x86_64 and BUILD/win-i686
@@ -78,7 +79,7 @@ def text(path, substitute=False):
 
 entries = [("vorn2020.dll", windows_image(dll)), ("vornmigrate.exe", windows_image(tool))]
 for name in ("install-user.cmd", "uninstall-user.cmd", "install-machine.cmd", "uninstall-machine.cmd",
-             "regsvr.cmd", "config.cmd", "HebFonts.txt", "README.txt"):
+             "regsvr.cmd", "config.cmd", "HebFonts.txt", "README.txt", "vorn.lsp"):
     entries.append((name, text(os.path.join("packaging", name), substitute=name.endswith(".cmd"))))
 entries.append(("user-guide.md", text("docs/user-guide.md")))
 for picture in sorted(glob.glob("docs/images/*.png")):
