@@ -26,7 +26,7 @@ IID = "{410A2C99-2B03-43BA-AC87-5EE6A9F3A47D}"
 PROGID = "vorn2017.Keltrav"
 SCRIPTS = ["install-user.cmd", "uninstall-user.cmd", "install-machine.cmd", "uninstall-machine.cmd",
            "regsvr.cmd", "config.cmd"]
-TEXTS = SCRIPTS + ["HebFonts.txt", "README.txt", "user-guide.md"]
+TEXTS = SCRIPTS + ["HebFonts.txt", "README.txt", "user-guide.md", "vorn.lsp"]
 FONT_TYPES = {"DOSHEBREW", "DOSENGLISH", "DOSENGLISHR", "WINDOWS", "TRUETYPE"}
 
 ROOT, ZIP = sys.argv[1:3]
