@@ -668,6 +668,9 @@ INSTANTIATE_TEST_SUITE_P(
         MtextCase{"EscapedCharacters", "\\\\" + kDosShalom + "\\{", "\\{" + kShalomEscaped + "\\\\",
                   Status::Converted},
         MtextCase{"EscapedClosingBrace", "\\}" + kDosShalom, kShalomEscaped + "\\}", Status::Converted},
+        // Longer than it converts: left, the other paragraphs converted.
+        MtextCase{"ParagraphTooLong", std::string(kLongestConvertedText + 1, '\x80') + "\\P" + kDosShalom,
+                  std::string(kLongestConvertedText + 1, '\x80') + "\\P" + kShalomEscaped, Status::Review},
         MtextCase{"UnicodeEscapesRead", "\\U+20AC\\U+0081", "\\U+05D1\\U+05D0", Status::Converted},
         MtextCase{"LongContentsRecut", kLongDos, kLongExpected, Status::Converted},
         MtextCase{"FinalPieceWithoutParagraphMark", "\\P" + kDosShalom, "\\P" + kShalomEscaped, Status::Converted}),

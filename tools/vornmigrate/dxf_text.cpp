@@ -194,6 +194,10 @@ Status migrateParagraph(std::string_view contents, const Paragraph& p, const Tex
         appendRaw(out, contents, p.begin, p.end);
         return Status::Same;
     }
+    if (p.plain.size() > kLongestConvertedText) {
+        appendRaw(out, contents, p.begin, p.end);
+        return Status::Review;
+    }
     const NewText whole = migrateText(p.plain, form, surface);
     if (p.inner.empty()) {
         appendRaw(out, contents, p.begin, p.firstChar);
@@ -390,6 +394,7 @@ bool migrateMtextPieces(std::string_view contents, const TextForm& form, const S
         const std::size_t start = pos;
         if (!readParagraph(contents, pos, rules, paragraph, more)) return false;
         piece.clear();
+        out.tooLong = out.tooLong || paragraph.plain.size() > kLongestConvertedText;
         Status status = migrateParagraph(contents, paragraph, form, rules, surface, piece);
         if (status != Status::Same && paragraph.shapeFont) status = Status::Review;
         out.status = worse(out.status, status);

@@ -80,6 +80,11 @@ struct NewText {
 // are read) and not backwards.
 bool staysAsStored(std::string_view fontBytes, const hebrew::StyleState& style);
 
+// A text or paragraph longer than this is left as stored and to review: its
+// layout as one paragraph takes some sixteen times its length, and no
+// drawing holds one (only a damaged or a made-up file does).
+inline constexpr std::size_t kLongestConvertedText = std::size_t(4) << 20;
+
 // The new text for the font bytes of a legacy text; status Review when the
 // system's True Type form does not load back into the editor's text.
 NewText migrateText(std::string_view fontBytes, const TextForm& form, const hebrew::DisplayOrderer& surface);
@@ -100,6 +105,7 @@ bool migrateMtext(std::string_view contents, const TextForm& form, const StringR
 struct MtextPieces {
     Status status = Status::Same;
     bool changed = false;
+    bool tooLong = false;  // a paragraph was left for its length
 };
 bool migrateMtextPieces(std::string_view contents, const TextForm& form, const StringRules& rules,
                         const hebrew::DisplayOrderer& surface, MtextPieces& out,

@@ -285,6 +285,12 @@ struct StyleInfo {
 // tells its type.
 const StyleInfo kNoStyle{{}, {u"", TrueType, false}, false, {}, nullptr};
 
+// What the report shows for a text too long to convert.
+std::u16string notShown(std::size_t bytes) {
+    const std::string text = "(" + std::to_string(bytes >> 20) + " MB, not shown)";
+    return std::u16string(text.begin(), text.end());
+}
+
 // Texts beyond these tell no more of a font.
 constexpr std::size_t kEvidenceTexts = 1000;
 
@@ -717,12 +723,19 @@ private:
         const bool valid = decodeValue(record_.value(i), rules_, fontBytes, row.oldText);
         if (!valid && style.migrated) throw BadDrawing(record_.lineOf(i) + 1, "the text is not valid UTF-8");
         if (!valid) row.oldText = bytesAsLatin1(record_.value(i));
+        if (record_.value(i).size() > kLongestConvertedText) row.oldText = notShown(record_.value(i).size());
         row.newText = row.oldText;
         if (!style.migrated) {
             if (valid) reviewIfLegacy(row, fontBytes, style);
             return std::nullopt;
         }
         if (unreadable(record_.value(i), row) || staysAsStored(fontBytes, style.state)) return std::nullopt;
+        if (fontBytes.size() > kLongestConvertedText) {
+            row.status = Status::Review;
+            row.note = "a text of " + std::to_string(fontBytes.size() >> 20) + " MB, longer than this tool converts (" +
+                       std::to_string(kLongestConvertedText >> 20) + " MB): left as it is";
+            return std::nullopt;
+        }
         const NewText migrated = migrateText(fontBytes, {style.state, options_.target, attribute}, surface_);
         row.status = worse(row.status, migrated.status);
         if (migrated.text == row.oldText && row.status != Status::Review) {
@@ -880,7 +893,11 @@ private:
         // The texts as Unicode only for the report's row: a long text's
         // copies would otherwise be most of the memory a migration takes.
         std::string ignored;
-        if (rows_ && !decodeValue(contents, rules_, ignored, row.oldText)) row.oldText = bytesAsLatin1(contents);
+        // A text too long to convert is too long for a cell of the report.
+        const bool shown = contents.size() <= kLongestConvertedText;
+        if (!shown) row.oldText = notShown(contents.size());
+        if (rows_ && shown && !decodeValue(contents, rules_, ignored, row.oldText))
+            row.oldText = bytesAsLatin1(contents);
         ignored = std::string();
         markReview(row, styleNote);
         bool migrating = style.migrated && !f.chunks.empty();
@@ -894,11 +911,14 @@ private:
             if (!migrateMtextPieces(contents, form, rules_, surface_, result, {}))
                 throw BadDrawing(record_.lineOf(f.chunks.front()) + 1, "the multiline text is not valid UTF-8");
             row.status = worse(row.status, result.status);
+            if (result.tooLong)
+                markReview(row, "a paragraph longer than this tool converts (" +
+                                    std::to_string(kLongestConvertedText >> 20) + " MB) is left as it is");
         } else if (legacyLeft) {
             reviewMtext(contents, style, row);
         }
         const bool rewrite = migrating && result.changed;
-        if (rows_ && !rewrite) row.newText = row.oldText;
+        if (rows_ && (!rewrite || !shown)) row.newText = row.oldText;
         // The chunks' lines in the record's order (a 1 may stand before 3s),
         // met one by one: a long text has hundreds of thousands of them.
         std::vector<std::size_t> chunkLines = f.chunks;
@@ -914,7 +934,7 @@ private:
                 std::u16string piece;
                 migrateMtextPieces(contents, form, rules_, surface_, result, [&](std::string_view newPiece) {
                     chunks.add(newPiece);
-                    if (rows_ && decodeValue(newPiece, rules_, ignored, piece)) row.newText += piece;
+                    if (rows_ && shown && decodeValue(newPiece, rules_, ignored, piece)) row.newText += piece;
                 });
                 chunks.finish();
             }
