@@ -579,10 +579,16 @@ INSTANTIATE_TEST_SUITE_P(
         CodePageCase{"Ascii", "AC1015", "ASCII", kDosShalom, Status::Converted, kShalomEscapedText},
         CodePageCase{"Undefined", "AC1015", "UNDEFINED", kDosShalom, Status::Converted, kShalomEscapedText},
         CodePageCase{"Missing", "AC1015", "", kDosShalom, Status::Converted, kShalomEscapedText},
-        CodePageCase{"UnreadNotNeeded", "AC1015", "ANSI_1250", kDosShalom, Status::Converted, kShalomEscapedText},
-        CodePageCase{"UnreadEscape", "AC1015", "ANSI_1250", "\\U+0161" + kDosShalom, Status::Review,
+        // DOS Hebrew's code page holds the DOS letters as Hebrew.
+        CodePageCase{"Dos862", "AC1024", "dos862", "\xD7\x9D\xD7\x95\xD7\x9C\xD7\xA9", Status::Converted,
+                     "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D"},
+        // An escape of a code page's letter is the font byte of that code.
+        CodePageCase{"Ansi1251Escape", "AC1015", "ANSI_1251", "\\U+040C\\U+2026\\U+040A\\U+2122", Status::Converted,
+                     kShalomEscapedText},
+        CodePageCase{"UnreadNotNeeded", "AC1015", "ANSI_932", kDosShalom, Status::Converted, kShalomEscapedText},
+        CodePageCase{"UnreadEscape", "AC1015", "ANSI_932", "\\U+0161" + kDosShalom, Status::Review,
                      "\\U+0161" + kDosShalom},
-        CodePageCase{"UnreadUtf8", "AC1024", "dos850", "\xC3\x87", Status::Review, "\xC3\x87"},
+        CodePageCase{"UnreadUtf8", "AC1024", "ANSI_949", "\xC3\x87", Status::Review, "\xC3\x87"},
         // From R2007 (AC1021) strings are UTF-8.
         CodePageCase{"R2007IsUtf8", "AC1021", "ANSI_1255", "\xC2\x8D\xE2\x80\xA6\xC2\x8C\xE2\x84\xA2",
                      Status::Converted, "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D"}),

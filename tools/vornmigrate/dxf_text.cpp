@@ -13,6 +13,8 @@ using namespace hebrew;
 
 namespace {
 
+#include "code_pages.inc"
+
 // Windows-1252 differs from Latin-1 only at 0x80-0x9F; its five undefined
 // bytes map to the control characters of the same number.
 const char16_t k1252High[32] = {
@@ -255,19 +257,38 @@ bool codePageNamed(std::string_view name, CodePage& out) {
     // drawings are read as CAD programs read them.
     for (std::string_view western : {"ANSI_1252", "ASCII", "UNDEFINED"})
         if (equalNoCaseAscii(name, western)) { out = CodePage::Ansi1252; return true; }
+    for (std::size_t i = 0; i < std::size(kCodePageTables); ++i)
+        if (equalNoCaseAscii(name, kCodePageTables[i].name)) {
+            out = static_cast<CodePage>(static_cast<std::size_t>(CodePage::FirstTable) + i);
+            return true;
+        }
     return false;
 }
 
+namespace {
+const CodePageTable& tableOf(CodePage cp) {
+    return kCodePageTables[static_cast<std::size_t>(cp) - static_cast<std::size_t>(CodePage::FirstTable)];
+}
+}  // namespace
+
 char16_t codePageChar(CodePage cp, unsigned char b) {
     if (cp == CodePage::Ansi1255) return byteToUnicode(b);
-    return b >= 0x80 && b <= 0x9F ? k1252High[b - 0x80] : static_cast<char16_t>(b);
+    if (cp == CodePage::Ansi1252) return b >= 0x80 && b <= 0x9F ? k1252High[b - 0x80] : static_cast<char16_t>(b);
+    return b < 0x80 ? static_cast<char16_t>(b) : tableOf(cp).high[b - 0x80];
 }
 
 unsigned char codePageByte(CodePage cp, char16_t c) {
     if (cp == CodePage::Ansi1255) return unicodeToByte(c);
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<unsigned char>(c);
-    for (int i = 0; i < 32; ++i)
-        if (k1252High[i] == c) return static_cast<unsigned char>(0x80 + i);
+    if (c < 0x80) return static_cast<unsigned char>(c);
+    if (cp == CodePage::Ansi1252) {
+        if (c >= 0xA0 && c <= 0xFF) return static_cast<unsigned char>(c);
+        for (int i = 0; i < 32; ++i)
+            if (k1252High[i] == c) return static_cast<unsigned char>(0x80 + i);
+        return static_cast<unsigned char>(kReplacementByte);
+    }
+    const CodePageTable& table = tableOf(cp);
+    for (int i = 0; i < 128; ++i)
+        if (table.high[i] == c) return static_cast<unsigned char>(0x80 + i);
     return static_cast<unsigned char>(kReplacementByte);
 }
 

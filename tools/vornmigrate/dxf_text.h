@@ -21,8 +21,10 @@ enum class Status { Same, Converted, Review };
 const char* statusName(Status s);
 
 // The code pages a drawing's $DWGCODEPAGE may name that strings are decoded
-// through. Windows-1255 is the system's own 8-bit form.
-enum class CodePage { Ansi1255, Ansi1252 };
+// through. Windows-1255 is the system's own 8-bit form; from FirstTable on,
+// the other 8-bit Windows and DOS code pages, in the order of their table
+// (code_pages.inc).
+enum class CodePage : unsigned char { Ansi1255, Ansi1252, FirstTable };
 
 // The byte rules of one drawing: before R2007 (AC1021) a string is the bytes
 // the font draws, with \U+XXXX escapes for other characters; from R2007 it
@@ -35,7 +37,8 @@ struct StringRules {
 // Whether an $ACADVER value is R2007 or later.
 bool isUtf8Version(std::string_view acadver);
 // The code page of a $DWGCODEPAGE value (any case; ASCII and UNDEFINED are
-// Windows-1252); false when unsupported.
+// Windows-1252); false for one this tool has no table of (the multi-byte
+// code pages of East Asia).
 bool codePageNamed(std::string_view name, CodePage& out);
 
 char16_t codePageChar(CodePage cp, unsigned char b);
