@@ -257,6 +257,12 @@ public:
         return std::string_view(arena_).substr(lines_[i].valueOff, lines_[i].valueLen);
     }
     std::string_view value(std::size_t i) const { return withoutEnding(valueLine(i)); }
+    // The lines [from, to) as they were read, in one piece.
+    std::string_view lines(std::size_t from, std::size_t to) const {
+        const std::size_t begin = from < lines_.size() ? lines_[from].codeOff : arena_.size();
+        const std::size_t end = to < lines_.size() ? lines_[to].codeOff : arena_.size();
+        return std::string_view(arena_).substr(begin, end - begin);
+    }
     unsigned long long lineOf(std::size_t i) const { return firstLine + 2 * i; }
 
     unsigned long long firstLine = 0;
@@ -528,9 +534,19 @@ private:
             finishText(k);
     }
 
-    void writeRecordLine(std::size_t i) {
-        writer_.put(record_.codeLine(i));
-        writer_.put(record_.valueLine(i));
+    void writeRecordLine(std::size_t i) { writer_.put(record_.lines(i, i + 1)); }
+
+    // The record with some values replaced (by line, in any order); the
+    // lines between them in one piece each.
+    void writeRecord(std::vector<std::pair<std::size_t, std::string>> changes) {
+        std::sort(changes.begin(), changes.end());
+        std::size_t from = 0;
+        for (const auto& [line, value] : changes) {
+            writer_.put(record_.lines(from, line));
+            writeRecordLine(line, value);
+            from = line + 1;
+        }
+        writer_.put(record_.lines(from, record_.size()));
     }
 
     void writeRecordLine(std::size_t i, std::string_view newValue) {
@@ -581,20 +597,18 @@ private:
         if (info.migrated && (flags & 4) != 0) info.leftWhy = "a vertical style, which no True Type font draws";
         else if (info.migrated && drawnByLineTypes) info.leftWhy = "a style that line types draw their shapes with";
         if (info.migrated && !info.leftWhy.empty()) info.migrated = false;
-        for (std::size_t i = 0; i < record_.size(); ++i) {
-            const bool clearsBackwards = i == generation && (generationFlag & 2) != 0;
-            if (!info.migrated || (i != font && i != bigFont && !clearsBackwards)) {
-                writeRecordLine(i);
-            } else if (i == font) {
+        std::vector<std::pair<std::size_t, std::string>> changes;
+        if (info.migrated) {
+            if (font != none) {
                 std::string encoded;
                 appendEncoded(encoded, options_.fontFile, rules_, false);
-                writeRecordLine(i, encoded);
-            } else if (i == bigFont) {
-                writeRecordLine(i, "");
-            } else {
-                writeRecordLine(i, sameWidthNumber(record_.valueLine(i), generationFlag & ~2L));
+                changes.emplace_back(font, std::move(encoded));
             }
+            if (bigFont != none) changes.emplace_back(bigFont, "");
+            if (generation != none && (generationFlag & 2) != 0)
+                changes.emplace_back(generation, sameWidthNumber(record_.valueLine(generation), generationFlag & ~2L));
         }
+        writeRecord(std::move(changes));
         if (textStyle) {
             if (handle != none) styleNamesByHandle_[upperAscii(record_.value(handle))] = upperAscii(record_.value(name));
             styles_[upperAscii(record_.value(name))] = std::move(info);
@@ -789,16 +803,12 @@ private:
         // The flag changes only with the text, where a backwards style's
         // reversed storage is undone.
         const bool undoesBackwards = newValue && style.state.backwards && ownBackwards;
-        for (std::size_t i = 0; i < record_.size(); ++i) {
-            if (i == f.value && newValue)
-                writeRecordLine(i, *newValue);
-            else if (i == f.prompt && newPrompt)
-                writeRecordLine(i, *newPrompt);
-            else if (i == f.generation && undoesBackwards)
-                writeRecordLine(i, sameWidthNumber(record_.valueLine(i), f.generationFlag & ~2L));
-            else
-                writeRecordLine(i);
-        }
+        std::vector<std::pair<std::size_t, std::string>> changes;
+        if (newValue) changes.emplace_back(f.value, std::move(*newValue));
+        if (newPrompt) changes.emplace_back(f.prompt, std::move(*newPrompt));
+        if (undoesBackwards && f.generation != none)
+            changes.emplace_back(f.generation, sameWidthNumber(record_.valueLine(f.generation), f.generationFlag & ~2L));
+        writeRecord(std::move(changes));
         emit(row);
         if (f.prompt != none) emit(promptRow);
     }
@@ -842,7 +852,7 @@ private:
             if (record_.code(i) == textKind_->styleCode && styleLine == none) styleLine = i;
             if (record_.code(i) == 5) handle = i;
         }
-        for (std::size_t i = 0; !fonts_ && i < record_.size(); ++i) writeRecordLine(i);
+        if (!fonts_) writer_.put(record_.lines(0, record_.size()));
         const StyleInfo* style = fonts_ ? nullptr : unreadStyle(styleLine);
         if (!style || !style->migrated) return;
         std::string fontBytes, contents;
@@ -885,7 +895,7 @@ private:
         TextRow row = rowFor(f, style);
         const bool legacyLeft = !style.leftWhy.empty() && style.state.type != TrueType;
         if (!style.migrated && !legacyLeft && !rows_) {
-            for (std::size_t i = 0; i < record_.size(); ++i) writeRecordLine(i);
+            writer_.put(record_.lines(0, record_.size()));
             return emit(row);
         }
         std::string contents;
