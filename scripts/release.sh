@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds both servers (64-bit and 32-bit) in release mode and packages one zip
-# per architecture: the DLL, the drawing migration tool vornmigrate.exe, the
+# Builds both servers (64-bit and 32-bit) in release mode and packages, per
+# architecture, an installer (scripts/build-msi.sh, from packaging/vorn2020.wxs)
+# and a zip: the DLL, the drawing migration tool vornmigrate.exe, the
 # install and uninstall scripts for the current user and for the machine, the
 # sample font map, the commands for the CAD program (vorn.lsp) and the user
 # guide.
@@ -10,8 +11,8 @@
 #                                           (Release builds, as the test command makes them),
 #                                           bringing them up to date first
 #
-# The zips go to build/rel-packages (or BUILD/rel-packages); their names are
-# printed, one a line, at the end.
+# The zips and installers go to build/rel-packages (or BUILD/rel-packages);
+# their names are printed, one a line, at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -41,7 +42,7 @@ build_server() {  # ARCH -> prints the build folder
 }
 
 mkdir -p "$out"
-rm -f "$out"/vorn2020-*.zip
+rm -f "$out"/vorn2020-*.zip "$out"/vorn2020-*.msi
 for arch in x86_64 i686; do
   bits=64; [ "$arch" = i686 ] && bits=32
   dir=$(build_server "$arch")
@@ -94,4 +95,7 @@ with zipfile.ZipFile(target + ".part", "w", zipfile.ZIP_DEFLATED) as z:
 os.replace(target + ".part", target)
 PY
   echo "$out/vorn2020-$version-win$bits.zip"
+  bash scripts/build-msi.sh "$arch" "$dir/automation/vorn2020.dll" "$dir/vornmigrate.exe" "$version" \
+    "$out/vorn2020-$version-win$bits.msi"
+  echo "$out/vorn2020-$version-win$bits.msi"
 done

@@ -13,6 +13,7 @@ packages=(
   xvfb xauth x11-apps imagemagick fonts-dejavu-core
   locales time python3 xz-utils
   python3-ezdxf python3-matplotlib
+  wixl msitools
 )
 
 sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

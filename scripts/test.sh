@@ -79,6 +79,7 @@ why_no_32bit() {
 }
 
 zip_of() { grep -- "-win$1.zip\$" "$logs/zips"; }
+msi_of() { grep -- "-win$1.msi\$" "$logs/zips"; }
 
 # One architecture's suite in its prefix, on its display; then its release
 # zip installed and removed by the zip's own scripts, once the zips are made.
@@ -105,7 +106,8 @@ wine_suite() {
   local flag=$root/$dir/release-desktop.flag
   bash tests/wine_desktop.sh start "$prefix" "$winearch" "$root/$dir/tests/wine_desktop_keeper.exe" "$flag" || status=1
   VORN_EXIT_STATUS=$root/$dir/tests/exit_status.exe python3 tests/release_install_test.py \
-    "$root" "$(zip_of "$bits")" "$prefix" "$winearch" "$root/$dir/testhost/testhost.exe" || status=1
+    "$root" "$(zip_of "$bits")" "$prefix" "$winearch" "$root/$dir/testhost/testhost.exe" "$(msi_of "$bits")" \
+    || status=1
   bash tests/wine_desktop.sh stop "$flag"
   return $status
 }

@@ -14,6 +14,7 @@ import json
 import os
 import shutil
 import struct
+import subprocess
 import sys
 import tempfile
 import zipfile
@@ -32,6 +33,7 @@ FONT_TYPES = {"DOSHEBREW", "DOSENGLISH", "DOSENGLISHR", "WINDOWS", "TRUETYPE"}
 ROOT, ZIP = sys.argv[1:3]
 PREFIX, ARCH = (sys.argv[3:5] + [None, None])[:2]
 TESTHOST = sys.argv[5] if len(sys.argv) > 5 else None
+MSI = sys.argv[6] if len(sys.argv) > 6 else None
 BITS = "32" if ZIP.endswith("-win32.zip") else "64"
 
 
@@ -144,13 +146,13 @@ def classes_root(scope):
     return "HKEY_LOCAL_MACHINE\\SOFTWARE\\" + ("WOW6432NODE\\" if BITS == "32" and ARCH == "win64" else "") + "CLASSES"
 
 
-def check_registered(keys, scope, dll_folder):
+def check_registered(keys, scope, dll_folder, short_path=True):
     base = classes_root(scope)
     server = value(keys, f"{base}\\CLSID\\{CLSID}\\InprocServer32")
     assert server, f"{scope}: no InprocServer32 for the class"
     assert "vorn2020.dll" in server.lower(), server
-    # The folder's name holds a blank: the path is registered in its short form.
-    assert " " not in server, f"{scope}: the server's path has a blank: {server}"
+    # The folder's name holds a blank: the scripts register the path in its short form.
+    assert not short_path or " " not in server, f"{scope}: the server's path has a blank: {server}"
     assert value(keys, f"{base}\\CLSID\\{CLSID}\\InprocServer32", "ThreadingModel") == '"Apartment"'
     assert value(keys, f"{base}\\{PROGID}\\Clsid") == f'"{CLSID}"'
     assert value(keys, f"{base}\\CLSID\\{CLSID}\\ProgID") == f'"{PROGID}"'
@@ -291,6 +293,98 @@ def check_migration_tool(folder):
     assert b"\\U+05" in open(migrated, "rb").read(), "no Hebrew letter in the migrated drawing"
 
 
+# --- The installer --------------------------------------------------------------
+
+def msiexec(*args, scope):
+    """msiexec, quiet; per user with ALLUSERS empty, as Windows Installer
+    before 5 chooses it and Wine's still does (MSIINSTALLPERUSER is Windows 7's)."""
+    extra = ["ALLUSERS="] if scope == "user" else []
+    return wine("msiexec", *args, "/qn", *extra)
+
+
+def installed_folder(scope):
+    if scope == "machine":
+        return os.path.join(PREFIX, "drive_c", "Program Files", "vorn2020")
+    appdata = os.path.dirname(os.path.dirname(os.path.dirname(config_folder())))  # the profile's AppData
+    return os.path.join(appdata, "Local", "Programs", "vorn2020")
+
+
+def products(keys, scope):
+    """The packages Windows Installer holds for the scope."""
+    base = ("HKEY_CURRENT_USER\\SOFTWARE\\MICROSOFT\\INSTALLER\\PRODUCTS\\" if scope == "user"
+            else "HKEY_LOCAL_MACHINE\\SOFTWARE\\CLASSES\\INSTALLER\\PRODUCTS\\")
+    return {k for k in keys if k.startswith(base) and "\\" not in k[len(base):]}
+
+
+def upgrade_package(folder, work):
+    """The same package one version later, built from the same source."""
+    major, minor, patch = os.path.basename(MSI).split("-")[1].split(".")
+    later = os.path.join(work, f"vorn2020-{major}.{minor}.{int(patch) + 1}-win{BITS}.msi")
+    arch = "x86_64" if BITS == "64" else "i686"
+    out = subprocess.run(["bash", os.path.join(ROOT, "scripts", "build-msi.sh"), arch,
+                          os.path.join(folder, "vorn2020.dll"), os.path.join(folder, "vornmigrate.exe"),
+                          f"{major}.{minor}.{int(patch) + 1}", later], capture_output=True, text=True)
+    assert out.returncode == 0, f"build-msi.sh: {out.stderr}"
+    return later
+
+
+def msi_cycle(folder, work, scope):
+    """Install, a command of the installed server, an upgrade that keeps the
+    user's font map, and an uninstall that leaves no key of ours."""
+    config = config_folder()
+    saved = config + ".saved"
+    if os.path.isdir(config):
+        shutil.move(config, saved)
+    later = MSI
+    try:
+        before = registry_keys()
+        assert not [k for k in before if ours(k)], f"registered before the test: {[k for k in before if ours(k)][:5]}"
+        out = msiexec("/i", windows_path(MSI), scope=scope)
+        assert out.returncode == 0, f"msiexec /i: {wine_program.failure(out)}"
+        installed = registry_keys()
+        check_registered(installed, scope, None, short_path=False)
+        target = installed_folder(scope)
+        for name in ("vorn2020.dll", "vornmigrate.exe", "vorn.lsp", "user-guide.md", "README.txt"):
+            assert os.path.isfile(os.path.join(target, name)), f"{scope}: {name} is not in {target}"
+        server = value(installed, f"{classes_root(scope)}\\CLSID\\{CLSID}\\InprocServer32").strip('"')
+        assert server.lower().replace("\\\\", "\\").endswith("\\vorn2020\\vorn2020.dll"), server
+        # Wine's COM reads no class of the user's own, as the zip's test finds too.
+        if scope == "machine" and TESTHOST:
+            host_runs_installed_server()
+        sample = open(os.path.join(folder, "HebFonts.txt"), "rb").read()
+        assert open(os.path.join(config, "HebFonts.txt"), "rb").read() == sample, "the sample map is installed"
+        mine = b"[Fonts]\r\nMYFONT=Windows\r\n"
+        open(os.path.join(config, "HebFonts.txt"), "wb").write(mine)
+        held = products(installed, scope)
+        assert len(held) == len(products(before, scope)) + 1, f"{scope}: packages held: {held}"
+
+        later = upgrade_package(folder, work)
+        out = msiexec("/i", windows_path(later), scope=scope)
+        assert out.returncode == 0, f"msiexec /i (upgrade): {wine_program.failure(out)}"
+        upgraded = registry_keys()
+        assert products(upgraded, scope) != held and len(products(upgraded, scope)) == len(held), \
+            f"{scope}: the upgrade did not replace the earlier package: {products(upgraded, scope)}"
+        check_registered(upgraded, scope, None, short_path=False)
+        assert open(os.path.join(config, "HebFonts.txt"), "rb").read() == mine, "the upgrade kept the user's map"
+
+        out = msiexec("/x", windows_path(later), scope=scope)
+        assert out.returncode == 0, f"msiexec /x: {wine_program.failure(out)}"
+        after = registry_keys()
+        mine_left = [k for k in after if ours(k)]
+        assert not mine_left, f"{scope}: keys of ours left: {mine_left[:5]}"
+        assert products(after, scope) == products(before, scope), f"{scope}: packages left: {products(after, scope)}"
+        assert not os.path.exists(os.path.join(target, "vorn2020.dll")), f"{scope}: the server's file is left"
+        assert open(os.path.join(config, "HebFonts.txt"), "rb").read() == mine, "uninstalling keeps the settings"
+        later = None
+    finally:
+        # After a failure, whatever was installed goes, for the steps after this one.
+        for package in ([MSI, later] if later else []):
+            msiexec("/x", windows_path(package), scope=scope)
+        shutil.rmtree(config, ignore_errors=True)
+        if os.path.isdir(saved):
+            shutil.move(saved, config)
+
+
 def main():
     with zipfile.ZipFile(ZIP) as z:
         folder_name = check_contents(z)
@@ -311,6 +405,11 @@ def main():
                   ("the configuration folder and the sample map", lambda: check_config_folder(folder)),
                   ("scripts without the DLL", lambda: check_missing_dll(folder)),
                   ("vornmigrate.exe on the sample drawing", lambda: check_migration_tool(folder))]
+        if MSI:
+            steps += [("the installer for the machine: install, upgrade, uninstall",
+                       lambda: msi_cycle(folder, work, "machine")),
+                      ("the installer for the current user: install, upgrade, uninstall",
+                       lambda: msi_cycle(folder, work, "user"))]
     for name, step in steps:
         try:
             step()
