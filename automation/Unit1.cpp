@@ -2,6 +2,7 @@
 
 #include <oleauto.h>
 
+#include "automation/activation_context.h"
 #include "automation/block_command.h"
 #include "automation/host_error.h"
 #include "automation/host_ids.h"
@@ -227,12 +228,19 @@ HRESULT TKeltrav::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params
 
 HRESULT TKeltrav::Newtext(BSTR ent) {
     const std::wstring handle = ent ? std::wstring(ent, SysStringLen(ent)) : std::wstring();
+    const ActivationScope visualStyles;
     return commandBoundary([&] { commandNewtext(handle); });
 }
 
-HRESULT TKeltrav::Edit() { return commandBoundary(commandEdit); }
+HRESULT TKeltrav::Edit() {
+    const ActivationScope visualStyles;
+    return commandBoundary(commandEdit);
+}
 
-HRESULT TKeltrav::Mtext() { return commandBoundary(commandMtext); }
+HRESULT TKeltrav::Mtext() {
+    const ActivationScope visualStyles;
+    return commandBoundary(commandMtext);
+}
 
 HRESULT TKeltrav::InterfaceSupportsErrorInfo(REFIID riid) {
     return IsEqualIID(riid, IID_IKeltrav) ? S_OK : S_FALSE;

@@ -75,6 +75,7 @@ std::string describeWindow(const WindowRecord& w) {
         }
         if (c.layoutRtl) fields.push_back({"layoutRtl", json::boolean(true)});
         if (c.focused) fields.push_back({"focused", json::boolean(true)});
+        if (!c.module.empty()) fields.push_back({"module", json::quote(c.module)});
         controls.push_back(json::object(fields));
     }
     return json::object({{"command", json::integer(w.command)},

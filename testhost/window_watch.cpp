@@ -102,6 +102,21 @@ std::vector<std::vector<std::wstring>> listViewRows(HWND list) {
     return rows;
 }
 
+// The module that holds a window's procedure: for a common control, the
+// version of the common controls it was made with (the side-by-side 6.0
+// assembly's, or the system's own).
+std::wstring procedureModule(HWND window) {
+    const auto procedure = reinterpret_cast<LPCWSTR>(GetWindowLongPtrW(window, GWLP_WNDPROC));
+    HMODULE module = nullptr;
+    if (!procedure || !GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                              GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                          procedure, &module))
+        return {};
+    wchar_t path[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(module, path, MAX_PATH);
+    return std::wstring(path, n < MAX_PATH ? n : 0);
+}
+
 WindowRecord describeWindow(int command, HWND window, const wchar_t* event) {
     WindowRecord record{command, event, windowText(window), classOf(window), {}};
     for (HWND child : childWindows(window)) {
@@ -112,6 +127,7 @@ WindowRecord describeWindow(int command, HWND window, const wchar_t* event) {
         if (lstrcmpiW(control.className.c_str(), WC_LISTVIEWW) == 0) control.rows = listViewRows(child);
         control.layoutRtl = (GetWindowLongW(child, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0;
         control.focused = GetFocus() == child;
+        control.module = procedureModule(child);
         record.controls.push_back(std::move(control));
     }
     return record;

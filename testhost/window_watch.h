@@ -29,6 +29,7 @@ struct ControlRecord {
     std::vector<std::vector<std::wstring>> rows;  // a list view's items, a text per column
     bool layoutRtl = false;                       // WS_EX_LAYOUTRTL: mirrored
     bool focused = false;
+    std::wstring module;  // the file of the module whose code draws the control (which common controls)
 };
 
 struct WindowRecord {

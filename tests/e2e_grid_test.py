@@ -117,6 +117,7 @@ def _(r):
     assert rows(w) == [["1", SHALOM], ["2", SHALOM], ["3", SHALOM]], rows(w)
     grid = control(w, "SysListView32")
     assert grid.get("layoutRtl") and grid.get("focused"), grid
+    e2e.uses_common_controls_6(w)
     assert control(w, "Button", 101)["text"] == "&English"
     assert control(w, "Static", 102)["text"] == "Block  :"
     assert puts(r) == [] and r["sendCommands"] == [], "Esc writes nothing"

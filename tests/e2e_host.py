@@ -98,6 +98,20 @@ def control_text(window, cid):
     return next(c["text"] for c in window["controls"] if c["id"] == cid)
 
 
+# The classes of the common controls (comctl32) that the editors use.
+COMMON_CONTROLS = {"ToolbarWindow32", "msctls_statusbar32", "SysListView32", "msctls_updown32"}
+
+
+def uses_common_controls_6(window):
+    """Every common control of the window is drawn by version 6 of the common
+    controls (the 6.0 side-by-side assembly), whatever the host's manifest."""
+    common = [c for c in window["controls"] if c["class"] in COMMON_CONTROLS]
+    assert common, f"no common control in {window['caption']}"
+    for c in common:
+        module = c.get("module", "").lower()
+        assert "common-controls" in module and "_6.0." in module, f"{c['class']} is drawn by {module or 'nothing'}"
+
+
 def failed_steps(report):
     return [w["event"] for w in report["windows"] if w["event"].startswith("failed")]
 

@@ -111,6 +111,7 @@ def _(r):
     sound_run(r)
     (window,) = read_windows(r)
     assert control_text(window, MEMO) == "one\r\ntwo", repr(control_text(window, MEMO))
+    e2e.uses_common_controls_6(window)
     assert entity(r, "2C")["textString"] == "one\\Ptwo\\P"
 
 

@@ -248,6 +248,7 @@ def _(r):
 def _(r):
     assert hrs(r) == [S_OK, S_OK], hrs(r)
     assert control_text(read_windows(r)[0], 101) == ""
+    e2e.uses_common_controls_6(read_windows(r)[0])
     assert text_of(r, "1B") == SHALOM_STORED_WINDOWS
     assert len(called(r, "Document", "NewTextConfirmed")) == 1
     assert puts(r, "1A")[-1] == "" and text_of(r, "1A") == ""
