@@ -77,10 +77,22 @@ int wmain() {
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command, nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr, &startup,
-                        &process)) {
-        std::fprintf(stderr, "exit_status: %ls could not be started: error %lu\n", command, GetLastError());
-        return 1;
+    // Wine reports ERROR_INTERNAL_ERROR when the new process ended before
+    // its own start was done: the program has not run a line, and the start
+    // is made again. Said on the error stream, so that it never goes unseen.
+    constexpr int kStarts = 3;
+    for (int start = 1;; ++start) {
+        if (CreateProcessW(nullptr, command, nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr, &startup,
+                           &process))
+            break;
+        const DWORD error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR || start == kStarts) {
+            std::fprintf(stderr, "exit_status: %ls could not be started: error %lu\n", command, error);
+            return 1;
+        }
+        std::fprintf(stderr, "exit_status: %ls ended before it started (error %lu); starting it again\n", command,
+                     error);
+        Sleep(200);
     }
     // Kept open until this process ends, with the job's process.
     if (HANDLE job = jobEndingWithThisProcess()) AssignProcessToJobObject(job, process.hProcess);
