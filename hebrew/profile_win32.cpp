@@ -6,6 +6,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "file_names.h"
 #include "text_encoding.h"
 
 namespace hebrew {
@@ -15,12 +16,13 @@ namespace {
 constexpr DWORD kLargestBuffer = 1u << 26;
 constexpr DWORD kFirstBuffer = 256;
 
-// GetPrivateProfileStringW into a buffer that grows until the result fits.
-// The result fits when it leaves two units spare: a value cut off fills the
-// buffer to one unit short, a key list to two, and a quoted value that just
-// misses loses its last character as well as the closing quote.
-std::wstring profileString(const std::u16string& file, const wchar_t* section,
-                           const wchar_t* key, const wchar_t* def) {
+// A profile function's result in a buffer that grows until it fits. The
+// result fits when it leaves two units spare: a value cut off fills the
+// buffer to one unit short, a list (of keys, or of a section's lines) to two,
+// and a quoted value that just misses loses its last character as well as
+// the closing quote.
+template <class Read>  // DWORD read(wchar_t* buffer, DWORD size)
+std::wstring grownToFit(Read read) {
     std::wstring buffer;
     for (DWORD size = kFirstBuffer;; size *= 2) {
         try {
@@ -28,7 +30,7 @@ std::wstring profileString(const std::u16string& file, const wchar_t* section,
         } catch (const std::bad_alloc&) {
             break;
         }
-        DWORD length = GetPrivateProfileStringW(section, key, def, buffer.data(), size, toWide(file).c_str());
+        DWORD length = read(buffer.data(), size);
         if (length + 2 < size || size >= kLargestBuffer) {
             buffer.resize(length < size ? length : size);
             return buffer;
@@ -37,24 +39,31 @@ std::wstring profileString(const std::u16string& file, const wchar_t* section,
     return buffer;
 }
 
-// GetPrivateProfileSectionW likewise: "key=value" lines, each ending in a
-// NUL, the list in a second one; a list cut off fills the buffer to two
-// units short.
+std::wstring profileString(const std::u16string& file, const wchar_t* section,
+                           const wchar_t* key, const wchar_t* def) {
+    return grownToFit([&](wchar_t* buffer, DWORD size) {
+        return GetPrivateProfileStringW(section, key, def, buffer, size, toWide(file).c_str());
+    });
+}
+
+// "key=value" lines.
 std::wstring sectionString(const std::u16string& file, const wchar_t* section) {
-    std::wstring buffer;
-    for (DWORD size = kFirstBuffer;; size *= 2) {
-        try {
-            buffer.assign(size, L'\0');
-        } catch (const std::bad_alloc&) {
-            break;
-        }
-        DWORD length = GetPrivateProfileSectionW(section, buffer.data(), size, toWide(file).c_str());
-        if (length + 2 < size || size >= kLargestBuffer) {
-            buffer.resize(length < size ? length : size);
-            return buffer;
-        }
+    return grownToFit([&](wchar_t* buffer, DWORD size) {
+        return GetPrivateProfileSectionW(section, buffer, size, toWide(file).c_str());
+    });
+}
+
+// The items of a list that the profile functions give: each ends in a NUL,
+// the list in a second one.
+std::vector<std::wstring_view> listItems(std::wstring_view list) {
+    std::vector<std::wstring_view> items;
+    for (std::size_t start = 0; start < list.size() && list[start] != L'\0';) {
+        std::size_t end = list.find(L'\0', start);
+        if (end == std::wstring_view::npos) end = list.size();
+        items.push_back(list.substr(start, end - start));
+        start = end + 1;
     }
-    return buffer;
+    return items;
 }
 
 // One pair of matching quotes around a value, which the string reads drop.
@@ -62,13 +71,6 @@ std::wstring_view withoutQuotes(std::wstring_view value) {
     if (value.size() >= 2 && (value[0] == L'\'' || value[0] == L'"') && value.back() == value[0])
         return value.substr(1, value.size() - 2);
     return value;
-}
-
-std::u16string upperKey(std::wstring_view key) {
-    std::u16string out = fromWide(key);
-    for (char16_t& c : out)
-        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-    return out;
 }
 
 DWORD attributesOf(const std::u16string& path) { return GetFileAttributesW(toWide(path).c_str()); }
@@ -89,14 +91,9 @@ std::u16string Win32ProfileFiles::readString(const std::u16string& file,
 // list in a second one.
 std::vector<std::u16string> Win32ProfileFiles::readKeys(const std::u16string& file,
                                                         const std::u16string& section) {
-    std::wstring list = profileString(file, toWide(section).c_str(), nullptr, L"");
+    const std::wstring list = profileString(file, toWide(section).c_str(), nullptr, L"");
     std::vector<std::u16string> keys;
-    for (std::size_t start = 0; start < list.size() && list[start] != L'\0';) {
-        std::size_t end = list.find(L'\0', start);
-        if (end == std::wstring::npos) end = list.size();
-        keys.push_back(fromWide(std::wstring_view(list).substr(start, end - start)));
-        start = end + 1;
-    }
+    for (std::wstring_view key : listItems(list)) keys.push_back(fromWide(key));
     return keys;
 }
 
@@ -105,17 +102,12 @@ std::vector<std::u16string> Win32ProfileFiles::readKeys(const std::u16string& fi
 std::vector<ProfileEntry> Win32ProfileFiles::readSection(const std::u16string& file, const std::u16string& section) {
     const std::wstring lines = sectionString(file, toWide(section).c_str());
     std::unordered_map<std::u16string, std::wstring_view> firstValues;
-    for (std::size_t start = 0; start < lines.size() && lines[start] != L'\0';) {
-        std::size_t end = lines.find(L'\0', start);
-        if (end == std::wstring::npos) end = lines.size();
-        const std::wstring_view line = std::wstring_view(lines).substr(start, end - start);
+    for (std::wstring_view line : listItems(lines))
         if (const std::size_t equals = line.find(L'='); equals != std::wstring_view::npos)
-            firstValues.emplace(upperKey(line.substr(0, equals)), withoutQuotes(line.substr(equals + 1)));
-        start = end + 1;
-    }
+            firstValues.emplace(upperCase(fromWide(line.substr(0, equals))), withoutQuotes(line.substr(equals + 1)));
     std::vector<ProfileEntry> entries;
     for (std::u16string& key : readKeys(file, section)) {
-        auto found = firstValues.find(upperKey(toWide(key)));
+        auto found = firstValues.find(upperCase(key));
         std::u16string value = found == firstValues.end() ? std::u16string() : fromWide(found->second);
         entries.push_back({std::move(key), std::move(value)});
     }
