@@ -123,11 +123,6 @@ bool nextItem(std::string_view s, std::size_t& pos, const StringRules& rules, It
     return true;
 }
 
-Status worse(Status a, Status b) {
-    auto rank = [](Status s) { return s == Status::Review ? 2 : s == Status::Converted ? 1 : 0; };
-    return rank(a) >= rank(b) ? a : b;
-}
-
 // Appends contents[from, to) as it stands.
 void appendRaw(std::string& out, std::string_view contents, std::size_t from, std::size_t to) {
     out.append(contents.substr(from, to - from));
@@ -236,6 +231,11 @@ Status migrateParagraph(std::string_view contents, const Paragraph& p, const Tex
 }
 
 }  // namespace
+
+Status worse(Status a, Status b) {
+    auto rank = [](Status s) { return s == Status::Review ? 2 : s == Status::Converted ? 1 : 0; };
+    return rank(a) >= rank(b) ? a : b;
+}
 
 const char* statusName(Status s) {
     switch (s) {
@@ -426,16 +426,6 @@ bool migrateMtextPieces(std::string_view contents, const TextForm& form, const S
     }
     if (out.status != Status::Review && !out.changed) out.status = Status::Same;
     return true;
-}
-
-bool migrateMtext(std::string_view contents, const TextForm& form, const StringRules& rules,
-                  const DisplayOrderer& surface, MtextResult& out) {
-    out.contents.clear();
-    MtextPieces pieces;
-    const bool valid = migrateMtextPieces(contents, form, rules, surface, pieces,
-                                          [&](std::string_view piece) { out.contents.append(piece); });
-    out.status = pieces.status;
-    return valid;
 }
 
 bool mtextParagraphs(std::string_view contents, const StringRules& rules,

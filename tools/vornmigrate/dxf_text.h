@@ -19,6 +19,8 @@ enum class Target { Host, Logical, Visual };
 
 enum class Status { Same, Converted, Review };
 const char* statusName(Status s);
+// The status of two parts together: review before converted before same.
+Status worse(Status a, Status b);
 
 // The code pages a drawing's $DWGCODEPAGE may name that strings are decoded
 // through. Windows-1255 is the system's own 8-bit form; from FirstTable on,
@@ -93,18 +95,10 @@ inline constexpr std::size_t kLongestConvertedText = std::size_t(4) << 20;
 NewText migrateText(std::string_view fontBytes, const TextForm& form, const hebrew::DisplayOrderer& surface);
 
 // MTEXT contents: formatting codes kept, the text between them converted
-// per paragraph. Returns the new contents (unchanged bytes where nothing
-// changed) and the status of the whole.
-struct MtextResult {
-    std::string contents;
-    Status status = Status::Same;
-};
-bool migrateMtext(std::string_view contents, const TextForm& form, const StringRules& rules,
-                  const hebrew::DisplayOrderer& surface, MtextResult& out);
-
-// The same, paragraph by paragraph: each paragraph's new contents (its mark
-// included) go to each as they are made, so that a long text's new contents
-// need not be held. changed: whether any differs from the old.
+// per paragraph. Each paragraph's new contents (its mark included) go to
+// each as they are made, so that a long text's new contents need not be
+// held (unchanged bytes where nothing changed). The status is the whole's;
+// changed: whether any paragraph differs from the old.
 struct MtextPieces {
     Status status = Status::Same;
     bool changed = false;

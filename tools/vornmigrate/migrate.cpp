@@ -762,11 +762,6 @@ private:
         return encoded;
     }
 
-    static Status worse(Status a, Status b) {
-        auto rank = [](Status s) { return s == Status::Review ? 2 : s == Status::Converted ? 1 : 0; };
-        return rank(a) >= rank(b) ? a : b;
-    }
-
     void markReview(TextRow& row, const std::string& note) {
         if (note.empty()) return;
         row.status = Status::Review;
@@ -844,38 +839,29 @@ private:
     // where its text in a migrated style holds legacy Hebrew, which the new
     // font would draw as other characters.
     void finishUnread() {
-        const std::size_t none = record_.size();
-        std::size_t styleLine = none, handle = none;
+        if (fonts_) return;
+        writer_.put(record_.lines(0, record_.size()));
+        TextFields f = readTextFields(Kind::Unread);
+        f.style = record_.size();
         std::vector<std::size_t> texts;
         for (std::size_t i = 0; i < record_.size() && record_.code(i) < 1000; ++i) {
             if (record_.code(i) == textKind_->textCode) texts.push_back(i);
-            if (record_.code(i) == textKind_->styleCode && styleLine == none) styleLine = i;
-            if (record_.code(i) == 5) handle = i;
+            if (record_.code(i) == textKind_->styleCode && f.style == record_.size()) f.style = i;
         }
-        if (!fonts_) writer_.put(record_.lines(0, record_.size()));
-        const StyleInfo* style = fonts_ ? nullptr : unreadStyle(styleLine);
+        const StyleInfo* style = unreadStyle(f.style);
         if (!style || !style->migrated) return;
-        std::string fontBytes, contents;
+        TextRow row = rowFor(f, *style);
+        std::string fontBytes;
         std::u16string shown;
         bool hebrew = false;
-        for (std::size_t i : texts)
-            if (decodeValue(record_.value(i), rules_, fontBytes, shown)) {
-                hebrew = hebrew || holdsHebrewLetter(readAs(fontBytes, style->state.type, style->state, surface_));
-                if (!contents.empty()) contents += " / ";
-                contents += utf16ToUtf8(shown);
-            }
-        if (!hebrew) return;
-        TextRow row;
-        if (rows_) {
-            row.handle = handle == none ? std::string() : std::string(record_.value(handle));
-            row.entityType = std::string(textKind_->entity);
-            row.block = section_ == Section::Blocks ? block_ : "*Model_Space";
-            row.style = styleLine == none ? "STANDARD" : std::string(record_.value(styleLine));
-            row.fontFile = style->fontFile;
-            row.fontType = utf16ToUtf8(fontTypeRow(style->state.type).mapName);
-            row.oldText = row.newText = utf8ToUtf16(contents).value_or(std::u16string());
-            row.note = textKind_->unread;
+        for (std::size_t i : texts) {
+            if (!decodeValue(record_.value(i), rules_, fontBytes, shown)) continue;
+            hebrew = hebrew || holdsHebrewLetter(readAs(fontBytes, style->state.type, style->state, surface_));
+            if (rows_) row.oldText += (row.oldText.empty() ? u"" : u" / ") + shown;
         }
+        if (!hebrew) return;
+        row.newText = row.oldText;
+        row.note = textKind_->unread;
         row.status = Status::Review;
         emit(row);
     }
@@ -927,15 +913,19 @@ private:
         } else if (legacyLeft) {
             reviewMtext(contents, style, row);
         }
-        const bool rewrite = migrating && result.changed;
-        if (rows_ && (!rewrite || !shown)) row.newText = row.oldText;
+        if (!migrating || !result.changed) {
+            if (rows_) row.newText = row.oldText;
+            writer_.put(record_.lines(0, record_.size()));
+            return emit(row);
+        }
+        if (rows_ && !shown) row.newText = row.oldText;
         // The chunks' lines in the record's order (a 1 may stand before 3s),
         // met one by one: a long text has hundreds of thousands of them.
         std::vector<std::size_t> chunkLines = f.chunks;
         std::sort(chunkLines.begin(), chunkLines.end());
         std::size_t nextChunk = 0;
         for (std::size_t i = 0; i < record_.size(); ++i) {
-            const bool isChunk = rewrite && nextChunk < chunkLines.size() && chunkLines[nextChunk] == i;
+            const bool isChunk = nextChunk < chunkLines.size() && chunkLines[nextChunk] == i;
             if (isChunk) ++nextChunk;
             if (!isChunk) {
                 writeRecordLine(i);
