@@ -14,10 +14,10 @@ std::u16string decimal(std::size_t n) {
 
 }  // namespace
 
-GridPlacement AttributeGrid::FormCreate() {
+GridPlacement AttributeGrid::FormCreate(DpiScale dpi) {
     const hebrew::Rinistr& s = fonts_.IniSettings;
     rightToLeft_ = s.grmode == 0;
-    return {s.grl, s.grt, s.grw, s.grh};
+    return {s.grl, s.grt, dpi(s.grw), dpi(s.grh)};
 }
 
 // Looked up in the drawing for every row each time it is converted, as the
@@ -99,12 +99,12 @@ void AttributeGrid::FormClose() {
     hebrew::SelectEnglishKeyboard(keyboard_);
 }
 
-void AttributeGrid::FormDestroy(const GridPlacement& placement) {
+void AttributeGrid::FormDestroy(const GridPlacement& placement, DpiScale dpi) {
     hebrew::Rinistr& s = fonts_.IniSettings;
     s.grl = placement.left;
     s.grt = placement.top;
-    s.grw = placement.width;
-    s.grh = placement.height;
+    s.grw = dpi.toDesign(placement.width);
+    s.grh = dpi.toDesign(placement.height);
     s.grmode = rightToLeft_ ? 0 : 1;
     hebrew::SelectEnglishKeyboard(keyboard_);
 }

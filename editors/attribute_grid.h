@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "editors/dpi_scale.h"
 #include "hebrew/display_order.h"
 #include "hebrew/fntdef.h"
 #include "hebrew/keyboard.h"
@@ -76,7 +77,11 @@ public:
         : fonts_(fonts), keyboard_(keyboard), host_(host) {}
 
     // Window lifecycle, in the order a use meets it.
-    GridPlacement FormCreate();  // the placement to show; the direction from the settings
+    // The placement to show on a monitor of that DPI, and the direction, from
+    // the settings. The settings hold the size as designed (at 96 DPI), so
+    // that the window keeps its size on a monitor of another scale; the
+    // position is the screen's, in pixels.
+    GridPlacement FormCreate(DpiScale dpi = DpiScale());
     // Fills the rows; keys are laid out on the grid's own surface.
     void EditBlock(const hebrew::DisplayOrderer& gridSurface);
     void FormShow();
@@ -85,7 +90,7 @@ public:
     int BitBtn2Click();  // 2
     // Writes the rows back unless cancelled; a host failure propagates.
     void FormClose();
-    void FormDestroy(const GridPlacement& placement);
+    void FormDestroy(const GridPlacement& placement, DpiScale dpi = DpiScale());
 
     // Writes every row that belongs to an attribute into that attribute, then
     // asks for a redraw. Stops at the first failing host call, which propagates.

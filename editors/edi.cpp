@@ -6,6 +6,7 @@
 #include <iterator>
 #include <vector>
 
+#include "editors/dpi.h"
 #include "editors/modal_window.h"
 #include "hebrew/keyboard_win32.h"
 
@@ -20,10 +21,11 @@ const wchar_t* const kCaption = L"Quillet Multiline Editor";
 // Filter "Text files(*.txt)|*.txt|All files|*.*" in the dialogs' own form.
 const wchar_t kFileFilter[] = L"Text files(*.txt)\0*.txt\0All files\0*.*\0";  // Deliberate: no blank before "("
 
-// The layout, in pixels.
+// The layout, in pixels at 96 DPI.
 constexpr int kClientWidth = 603, kClientHeight = 344;
 constexpr int kToolBarHeight = 33, kButtonSize = 24, kImageSize = 16;
 constexpr int kPanelHeight = 32, kPanel2Width = 246, kBitBtnWidth = 60, kBitBtnHeight = 31;
+constexpr int kBitBtnLeft = 48, kBitBtnGap = 24, kSeparatorWidth = 8;
 constexpr int kStatusParts[] = {120, 240, 290};
 constexpr int kFormFontHeight = 14;
 constexpr UINT_PTR kTimer2 = 2, kActionUpdate = 9;
@@ -170,9 +172,9 @@ void drawPicture(HDC dc, Picture p, int x) {
     }
 }
 
-HIMAGELIST makeImageList() {
+// Drawn at the designed size and stretched to the window's DPI.
+HIMAGELIST makeImageList(DpiScale dpi) {
     constexpr COLORREF kClear = RGB(255, 0, 255);
-    HIMAGELIST list = ImageList_Create(kImageSize, kImageSize, ILC_COLOR24 | ILC_MASK, picCount, 0);
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
     HBITMAP strip = CreateCompatibleBitmap(screen, kImageSize * picCount, kImageSize);
@@ -191,7 +193,7 @@ HIMAGELIST makeImageList() {
     DeleteObject(pen);
     SelectObject(dc, oldBitmap);
     DeleteDC(dc);
-    ImageList_AddMasked(list, strip, kClear);
+    HIMAGELIST list = scaledImageList(strip, picCount, kImageSize, kClear, dpi);
     DeleteObject(strip);
     return list;
 }
@@ -218,12 +220,15 @@ Tfrmmtext::Tfrmmtext(hebrew::TfrmFonts& fonts)
       editor_(fonts, *keyboard_, *this, *this) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
-    RECT r{0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&r, kStyle, FALSE, 0);
-    const int width = r.right - r.left, height = r.bottom - r.top;
-    const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2, top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    create(kClassName, kCaption, 0, kStyle, left, top, width, height);
+    const SIZE designed = outerSize(kClientWidth, kClientHeight, kStyle, 0, dpi_);
+    create(kClassName, kCaption, 0, kStyle, 0, 0, designed.cx, designed.cy);
+    dpi_ = windowDpi(window_);
+    const SIZE outer = outerSize(px(kClientWidth), px(kClientHeight), kStyle, 0, dpi_);
+    const int left = (GetSystemMetrics(SM_CXSCREEN) - outer.cx) / 2;
+    const int top = (GetSystemMetrics(SM_CYSCREEN) - outer.cy) / 2;
+    SetWindowPos(window_, nullptr, left, top, outer.cx, outer.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     createControls();
+    fitCaption(window_, dpi_);
     langHook_.install();  // FormCreate
 }
 
@@ -237,23 +242,17 @@ Tfrmmtext::~Tfrmmtext() {
 
 void Tfrmmtext::createControls() {
     HINSTANCE instance = thisModule();
-    formFont_ = createFont(L"MS Sans Serif", kFormFontHeight);
-    // The form's font, asked for with Hebrew so that the system picks a face that has it.
-    memoFont_ = createFont(L"MS Sans Serif", kFormFontHeight, HEBREW_CHARSET);
     createToolBar();
     createMemo(true);
     statusBar1_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE,
                                   0, 0, 0, 0, window_, reinterpret_cast<HMENU>(idStatusBar1), instance, nullptr);
-    int parts[std::size(kStatusParts)];
-    std::copy(std::begin(kStatusParts), std::end(kStatusParts), parts);
-    SendMessageW(statusBar1_, SB_SETPARTS, std::size(parts), reinterpret_cast<LPARAM>(parts));
     bitBtn1_ = CreateWindowExW(0, L"BUTTON", L"&OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
-                               kBitBtnWidth, kBitBtnHeight, window_, reinterpret_cast<HMENU>(IDOK), instance, nullptr);
-    bitBtn3_ = CreateWindowExW(0, L"BUTTON", L"&Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
-                               kBitBtnWidth, kBitBtnHeight, window_, reinterpret_cast<HMENU>(IDCANCEL), instance,
+                               px(kBitBtnWidth), px(kBitBtnHeight), window_, reinterpret_cast<HMENU>(IDOK), instance,
                                nullptr);
-    for (HWND control : {statusBar1_, bitBtn1_, bitBtn3_})
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(formFont_), TRUE);
+    bitBtn3_ = CreateWindowExW(0, L"BUTTON", L"&Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
+                               px(kBitBtnWidth), px(kBitBtnHeight), window_, reinterpret_cast<HMENU>(IDCANCEL),
+                               instance, nullptr);
+    createFonts();
     showLanguageButtons(true, false);
     showDirection(true);
     layout();
@@ -262,29 +261,58 @@ void Tfrmmtext::createControls() {
 void Tfrmmtext::createToolBar() {
     toolBar1_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"",
                                 WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NORESIZE | CCS_NODIVIDER,
-                                0, 0, kClientWidth, kToolBarHeight, window_, reinterpret_cast<HMENU>(idToolBar1),
-                                thisModule(), nullptr);
+                                0, 0, px(kClientWidth), px(kToolBarHeight), window_,
+                                reinterpret_cast<HMENU>(idToolBar1), thisModule(), nullptr);
     SendMessageW(toolBar1_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    imageList1_ = makeImageList();
+    fillToolBar();
+}
+
+// The buttons and their images at the window's DPI; called again when the DPI
+// changes, after which the caller shows the buttons' states again.
+void Tfrmmtext::fillToolBar() {
+    while (SendMessageW(toolBar1_, TB_DELETEBUTTON, 0, 0)) {
+    }
+    HIMAGELIST old = imageList1_;
+    imageList1_ = makeImageList(dpi_);
+    SendMessageW(toolBar1_, TB_SETBITMAPSIZE, 0, MAKELPARAM(px(kImageSize), px(kImageSize)));
     SendMessageW(toolBar1_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(imageList1_));
+    if (old) ImageList_Destroy(old);
     std::vector<TBBUTTON> buttons;
     for (const ButtonDef& b : kButtons)
-        buttons.push_back({b.style == BTNS_SEP ? 8 : static_cast<int>(b.picture), b.id, TBSTATE_ENABLED, b.style,
-                           {}, 0, 0});
+        buttons.push_back({b.style == BTNS_SEP ? px(kSeparatorWidth) : static_cast<int>(b.picture), b.id,
+                           TBSTATE_ENABLED, b.style, {}, 0, 0});
     SendMessageW(toolBar1_, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
-    SendMessageW(toolBar1_, TB_SETBUTTONSIZE, 0, MAKELPARAM(kButtonSize, kButtonSize));
+    SendMessageW(toolBar1_, TB_SETBUTTONSIZE, 0, MAKELPARAM(px(kButtonSize), px(kButtonSize)));
+}
+
+// The fonts at the window's DPI, given to the controls; the old ones go once
+// no control uses them.
+void Tfrmmtext::createFonts() {
+    HFONT oldForm = formFont_, oldMemo = memoFont_;
+    formFont_ = createFont(L"MS Sans Serif", px(kFormFontHeight));
+    // The form's font, asked for with Hebrew so that the system picks a face that has it.
+    memoFont_ = createFont(L"MS Sans Serif", px(kFormFontHeight), HEBREW_CHARSET);
+    for (HWND control : {toolBar1_, statusBar1_, bitBtn1_, bitBtn3_})
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(formFont_), TRUE);
+    if (memo1_) SendMessageW(memo1_, WM_SETFONT, reinterpret_cast<WPARAM>(memoFont_), TRUE);
+    int parts[std::size(kStatusParts)];
+    std::transform(std::begin(kStatusParts), std::end(kStatusParts), parts, [this](int part) { return px(part); });
+    SendMessageW(statusBar1_, SB_SETPARTS, std::size(parts), reinterpret_cast<LPARAM>(parts));
+    if (oldForm) DeleteObject(oldForm);
+    if (oldMemo) DeleteObject(oldMemo);
 }
 
 void Tfrmmtext::layout() {
     RECT client;
     GetClientRect(window_, &client);
     const int width = client.right, bottom = client.bottom;
-    MoveWindow(toolBar1_, 0, 0, width, kToolBarHeight, TRUE);
-    MoveWindow(memo1_, 0, kToolBarHeight, width, std::max(0, bottom - kToolBarHeight - kPanelHeight), TRUE);
-    const int panelTop = bottom - kPanelHeight;
-    MoveWindow(bitBtn1_, 48, panelTop, kBitBtnWidth, kBitBtnHeight, TRUE);
-    MoveWindow(bitBtn3_, 48 + kBitBtnWidth + 24, panelTop, kBitBtnWidth, kBitBtnHeight, TRUE);
-    MoveWindow(statusBar1_, kPanel2Width, panelTop, std::max(0, width - kPanel2Width), kPanelHeight, TRUE);
+    const int toolBar = px(kToolBarHeight), panelTop = bottom - px(kPanelHeight);
+    MoveWindow(toolBar1_, 0, 0, width, toolBar, TRUE);
+    MoveWindow(memo1_, 0, toolBar, width, std::max(0, panelTop - toolBar), TRUE);
+    const int cancelLeft = px(kBitBtnLeft + kBitBtnWidth + kBitBtnGap);
+    MoveWindow(bitBtn1_, px(kBitBtnLeft), panelTop, px(kBitBtnWidth), px(kBitBtnHeight), TRUE);
+    MoveWindow(bitBtn3_, cancelLeft, panelTop, px(kBitBtnWidth), px(kBitBtnHeight), TRUE);
+    MoveWindow(statusBar1_, px(kPanel2Width), panelTop, std::max(0, width - px(kPanel2Width)), px(kPanelHeight), TRUE);
 }
 
 // --- MtextView ---
@@ -482,6 +510,21 @@ void Tfrmmtext::onTimer(UINT_PTR id) {
     if (id == kActionUpdate) updateActions();
 }
 
+// The window moved to a monitor of another DPI: the system's rectangle for
+// it, and fonts, pictures and layout scaled again.
+void Tfrmmtext::onDpiChanged(DpiScale dpi, const RECT& suggested) {
+    dpi_ = dpi;
+    createFonts();
+    fillToolBar();
+    showLanguageButtons(editor_.hebrewDown(), editor_.englishDown());
+    showDirection(memoRightToLeft_);
+    updateActions();
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    layout();
+    fitCaption(window_, dpi_);
+}
+
 LRESULT Tfrmmtext::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
@@ -493,6 +536,11 @@ LRESULT Tfrmmtext::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (memo1_) layout();
             return 0;
         case WM_CLOSE: modalResult_ = kModalCancel; return 0;  // the close box: Cancel
+        case WM_DPICHANGED: {
+            const DpiChange change = dpiChange(wParam, lParam);
+            onDpiChanged(change.dpi, change.suggested);
+            return 0;
+        }
         case DM_GETDEFID: return 0;  // no default button: Enter belongs to the memo
         default: break;
     }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "editors/dpi_scale.h"
 #include "editors/modal_window.h"
 #include "editors/mtext_editor.h"
 #include "editors/shell_language_hook.h"
@@ -34,11 +35,15 @@ private:
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void createControls();
     void createToolBar();
+    void fillToolBar();
+    void createFonts();
     void createMemo(bool rightToLeft);
     void layout();
     void onCommand(int id);
     void onNotify(const NMHDR& header);
     void onTimer(UINT_PTR id);
+    void onDpiChanged(DpiScale dpi, const RECT& suggested);
+    int px(int design) const { return dpi_(design); }
     bool previewKey(const MSG& msg);
     void updateActions();
     void FormShow();
@@ -66,6 +71,7 @@ private:
     HIMAGELIST imageList1_ = nullptr;
     HFONT formFont_ = nullptr, memoFont_ = nullptr;
     bool memoRightToLeft_ = true;
+    DpiScale dpi_;
     MtextEditor editor_;  // last: its constructor may already call the view
 };
 

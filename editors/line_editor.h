@@ -118,6 +118,8 @@ public:
     // window is held at.
     int editWidthFor(int windowWidth, int editLeft) const { return windowWidth - 2 * editLeft - 20; }
     int FHeight() const { return fHeight_; }
+    // The height the window is held at once it shows at another DPI.
+    void setFHeight(int height) { fHeight_ = height; }
 
     void ApplyLang();
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "editors/dpi.h"
 #include "editors/modal_window.h"
 #include "hebrew/display_order_win32.h"
 #include "hebrew/keyboard_win32.h"
@@ -19,12 +20,13 @@ const wchar_t* const kDesignCaption = L"Quillet Edit Attributes";
 // Deliberate: two blanks before the colon, as the label has always read.
 const wchar_t* const kBlockLabel = L"Block  :";
 
-// The layout, in pixels.
+// The layout, in pixels at 96 DPI.
 constexpr int kDesignLeft = 481, kDesignTop = 130, kClientWidth = 526, kClientHeight = 563;
 constexpr int kPanel1Height = 27, kPanel2Height = 30;
 constexpr int kNameWidth = 189, kValueWidth = 331;
 constexpr int kBtnHWidth = 65, kBtnHHeight = 20, kButtonWidth = 75, kButtonHeight = 25, kMargin = 8;
 constexpr int kLabelWidth = 90, kLabelHeight = 19;
+constexpr int kFormFontHeight = 10, kLabelFontHeight = 15;
 
 enum : int { idGrid = 100, idBtnH, idLblName, idCellEditor };
 
@@ -61,13 +63,14 @@ TfrmGrid::TfrmGrid(hebrew::TfrmFonts& fonts, GridHost& host)
     : keyboard_(std::make_unique<hebrew::Win32Keyboard>()), grid_(fonts, *keyboard_, host) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
-    RECT r{0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&r, kStyle, FALSE, WS_EX_RTLREADING);
-    create(kClassName, kDesignCaption, WS_EX_RTLREADING, kStyle, kDesignLeft, kDesignTop, r.right - r.left,
-           r.bottom - r.top);
-    const GridPlacement p = grid_.FormCreate();
+    const SIZE designed = outerSize(kClientWidth, kClientHeight, kStyle, WS_EX_RTLREADING, dpi_);
+    create(kClassName, kDesignCaption, WS_EX_RTLREADING, kStyle, kDesignLeft, kDesignTop, designed.cx, designed.cy);
+    dpi_ = windowDpi(window_);
+    const GridPlacement p = grid_.FormCreate(dpi_);
     createControls();
+    // On a monitor of another DPI, the move brings WM_DPICHANGED.
     SetWindowPos(window_, nullptr, p.left, p.top, p.width, p.height, SWP_NOZORDER | SWP_NOACTIVATE);
+    fitCaption(window_, dpi_);
 }
 
 TfrmGrid::~TfrmGrid() {
@@ -76,7 +79,7 @@ TfrmGrid::~TfrmGrid() {
         placement.length = sizeof placement;
         GetWindowPlacement(window_, &placement);
         const RECT& r = placement.rcNormalPosition;
-        grid_.FormDestroy({r.left, r.top, r.right - r.left, r.bottom - r.top});
+        grid_.FormDestroy({r.left, r.top, r.right - r.left, r.bottom - r.top}, dpi_);
     }
     destroy();
     if (formFont_) DeleteObject(formFont_);
@@ -85,22 +88,32 @@ TfrmGrid::~TfrmGrid() {
 
 void TfrmGrid::createControls() {
     HINSTANCE instance = thisModule();
-    formFont_ = createFont(L"MS Sans Serif", 10);
-    labelFont_ = createFont(L"MS Sans Serif", 15);
-    lblName_ = CreateWindowExW(0, L"STATIC", kBlockLabel, WS_CHILD | WS_VISIBLE | SS_RIGHT, 0, 0, kLabelWidth,
-                               kLabelHeight, window_, reinterpret_cast<HMENU>(idLblName), instance, nullptr);
-    SendMessageW(lblName_, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_), TRUE);
+    lblName_ = CreateWindowExW(0, L"STATIC", kBlockLabel, WS_CHILD | WS_VISIBLE | SS_RIGHT, 0, 0, px(kLabelWidth),
+                               px(kLabelHeight), window_, reinterpret_cast<HMENU>(idLblName), instance, nullptr);
     btnH_ = CreateWindowExW(0, L"BUTTON", toWide(grid_.directionCaption()).c_str(),
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, kBtnHWidth, kBtnHHeight, window_,
-                            reinterpret_cast<HMENU>(idBtnH), instance, nullptr);
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, px(kBtnHWidth), px(kBtnHHeight),
+                            window_, reinterpret_cast<HMENU>(idBtnH), instance, nullptr);
     btnOk_ = CreateWindowExW(0, L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0,
-                             kButtonWidth, kButtonHeight, window_, reinterpret_cast<HMENU>(IDOK), instance, nullptr);
+                             px(kButtonWidth), px(kButtonHeight), window_, reinterpret_cast<HMENU>(IDOK), instance,
+                             nullptr);
     btnCancel_ = CreateWindowExW(0, L"BUTTON", L"Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
-                                 kButtonWidth, kButtonHeight, window_, reinterpret_cast<HMENU>(IDCANCEL), instance,
-                                 nullptr);
-    for (HWND control : {btnH_, btnOk_, btnCancel_})
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(formFont_), TRUE);
+                                 px(kButtonWidth), px(kButtonHeight), window_, reinterpret_cast<HMENU>(IDCANCEL),
+                                 instance, nullptr);
+    createFonts();
     createGrid();
+}
+
+// The fonts at the window's DPI, given to the controls; the old ones go once
+// no control uses them.
+void TfrmGrid::createFonts() {
+    HFONT oldForm = formFont_, oldLabel = labelFont_;
+    formFont_ = createFont(L"MS Sans Serif", px(kFormFontHeight));
+    labelFont_ = createFont(L"MS Sans Serif", px(kLabelFontHeight));
+    SendMessageW(lblName_, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_), TRUE);
+    for (HWND control : {btnH_, btnOk_, btnCancel_, grid1_, cellEditor_})
+        if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(formFont_), TRUE);
+    if (oldForm) DeleteObject(oldForm);
+    if (oldLabel) DeleteObject(oldLabel);
 }
 
 // A list view takes its direction when it is created: a turn of direction
@@ -112,7 +125,8 @@ void TfrmGrid::createGrid() {
     grid1_ = CreateWindowExW(exStyle, WC_LISTVIEWW, L"",
                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
                                  LVS_NOSORTHEADER,
-                             0, kPanel1Height, kClientWidth, kClientHeight - kPanel1Height - kPanel2Height, window_,
+                             0, px(kPanel1Height), px(kClientWidth), px(kClientHeight - kPanel1Height - kPanel2Height),
+                             window_,
                              reinterpret_cast<HMENU>(idGrid), thisModule(), nullptr);
     SendMessageW(grid1_, WM_SETFONT, reinterpret_cast<WPARAM>(formFont_), TRUE);
     ListView_SetExtendedListViewStyle(grid1_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
@@ -124,7 +138,7 @@ void TfrmGrid::createGrid() {
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         column.pszText = const_cast<wchar_t*>(columns[i].title);
-        column.cx = columns[i].width;
+        column.cx = px(columns[i].width);
         column.iSubItem = i;
         ListView_InsertColumn(grid1_, i, &column);
     }
@@ -172,19 +186,22 @@ void TfrmGrid::layout() {
     RECT client;
     GetClientRect(window_, &client);
     const int width = client.right, height = client.bottom;
-    MoveWindow(lblName_, width - kLabelWidth - kMargin, (kPanel1Height - kLabelHeight) / 2, kLabelWidth,
-               kLabelHeight, TRUE);
-    if (grid1_) MoveWindow(grid1_, 0, kPanel1Height, width, std::max(0, height - kPanel1Height - kPanel2Height), TRUE);
-    const int panel2 = height - kPanel2Height;
-    MoveWindow(btnH_, kMargin, panel2 + (kPanel2Height - kBtnHHeight) / 2, kBtnHWidth, kBtnHHeight, TRUE);
-    const int buttonTop = panel2 + (kPanel2Height - kButtonHeight) / 2;
-    MoveWindow(btnCancel_, width - kMargin - kButtonWidth, buttonTop, kButtonWidth, kButtonHeight, TRUE);
-    MoveWindow(btnOk_, width - 2 * (kMargin + kButtonWidth), buttonTop, kButtonWidth, kButtonHeight, TRUE);
+    const int panel1 = px(kPanel1Height), panel2 = height - px(kPanel2Height);
+    MoveWindow(lblName_, width - px(kLabelWidth + kMargin), px((kPanel1Height - kLabelHeight) / 2), px(kLabelWidth),
+               px(kLabelHeight), TRUE);
+    if (grid1_) MoveWindow(grid1_, 0, panel1, width, std::max(0, panel2 - panel1), TRUE);
+    MoveWindow(btnH_, px(kMargin), panel2 + px((kPanel2Height - kBtnHHeight) / 2), px(kBtnHWidth), px(kBtnHHeight),
+               TRUE);
+    const int buttonTop = panel2 + px((kPanel2Height - kButtonHeight) / 2);
+    MoveWindow(btnCancel_, width - px(kMargin + kButtonWidth), buttonTop, px(kButtonWidth), px(kButtonHeight), TRUE);
+    MoveWindow(btnOk_, width - px(2 * (kMargin + kButtonWidth)), buttonTop, px(kButtonWidth), px(kButtonHeight),
+               TRUE);
 }
 
 void TfrmGrid::EditBlock() {
     grid_.EditBlock(GridSurface(grid1_, grid_.rightToLeft()));
     SetWindowTextW(window_, toWide(grid_.caption()).c_str());
+    fitCaption(window_, dpi_);
     showRows();
 }
 
@@ -365,6 +382,20 @@ void TfrmGrid::onSize() {
     layout();
 }
 
+// The window moved to a monitor of another DPI: the system's rectangle for
+// it, and fonts, columns and layout scaled again.
+void TfrmGrid::onDpiChanged(DpiScale dpi, const RECT& suggested) {
+    const DpiScale before = dpi_;
+    dpi_ = dpi;
+    createFonts();
+    for (int column = 0; column < 2; ++column)
+        ListView_SetColumnWidth(grid1_, column, dpi_(before.toDesign(ListView_GetColumnWidth(grid1_, column))));
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    layout();
+    fitCaption(window_, dpi_);
+}
+
 // Deliberate: the close box writes the rows back, yet the command sees Cancel.
 void TfrmGrid::onClose() {
     guarded([&] { endEdit(true); });
@@ -378,6 +409,11 @@ LRESULT TfrmGrid::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case kCommitCellMessage: onCommitCell(); return 0;
         case WM_SIZE: onSize(); return 0;
         case WM_CLOSE: onClose(); return 0;
+        case WM_DPICHANGED: {
+            const DpiChange change = dpiChange(wParam, lParam);
+            onDpiChanged(change.dpi, change.suggested);
+            return 0;
+        }
         case DM_GETDEFID: return MAKELRESULT(IDOK, DC_HASDEFID);
         default: break;
     }

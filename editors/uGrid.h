@@ -10,6 +10,7 @@
 #include <string>
 
 #include "editors/attribute_grid.h"
+#include "editors/dpi_scale.h"
 #include "editors/modal_window.h"
 #include "hebrew/fntdef.h"
 
@@ -42,6 +43,7 @@ private:
     static LRESULT CALLBACK cellEditorProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void createControls();
+    void createFonts();
     void createGrid();
     void showRows();
     void showRow(std::size_t row);
@@ -62,6 +64,8 @@ private:
     void onCommitCell();
     void onSize();
     void onClose();
+    void onDpiChanged(DpiScale dpi, const RECT& suggested);
+    int px(int design) const { return dpi_(design); }
 
     std::unique_ptr<hebrew::KeyboardSwitch> keyboard_;
     AttributeGrid grid_;
@@ -69,6 +73,7 @@ private:
     HWND cellEditor_ = nullptr;
     std::optional<CellEdit> editing_;
     HFONT formFont_ = nullptr, labelFont_ = nullptr;
+    DpiScale dpi_;
 };
 
 // The open attribute editor.

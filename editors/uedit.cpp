@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "editors/dpi.h"
 #include "editors/editor_resources.h"
 #include "editors/modal_window.h"
 #include "hebrew/keyboard_win32.h"
@@ -19,13 +20,15 @@ const wchar_t* const kStatusText = L"Windows Screen Editor";
 const wchar_t* const kLangHint = L"Hebre/English tuggle";
 const wchar_t* const kFontTypeHint = L"Font Type";
 
-// The layout, in pixels.
+// The layout, in pixels at 96 DPI.
 constexpr int kClientWidth = 725, kClientHeight = 89, kLeft = 389, kTop = 217;
 constexpr int kToolBarHeight = 29;
 constexpr int kEditLeft = 8, kEditTop = 31, kEditWidth = 706, kEditHeight = 27;
 constexpr int kPanelHeight = 25, kPanel2Width = 110;
 constexpr int kStatusPart1 = 170, kStatusPart2 = 50;
 constexpr int kFontTypeWidth = 200, kSpinWidth = 28, kSpinHeight = 22, kSeparatorWidth = 18;
+constexpr int kButtonWidth = 27, kCancelWidth = 40, kButtonHeight = 16, kButtonGap = 8, kPanel2Left = 16;
+constexpr int kImageSize = 16, kFormFontHeight = 10, kEditFontHeight = 19;
 constexpr UINT_PTR kTmr3 = 3;
 constexpr UINT kTmr3Interval = 100;
 
@@ -54,9 +57,9 @@ void reportLanguage(int code, std::intptr_t lParam) {
     reportShellToLineEditor(frmLtedit ? &frmLtedit->behaviour() : nullptr, code, static_cast<std::uintptr_t>(lParam));
 }
 
-HFONT editBoxFont() {
-    if (fontExists(L"HNarkisim")) return createFont(L"HNarkisim", 19);
-    return createFont(L"Arial", 19, HEBREW_CHARSET);  // a face the system maps to one with Hebrew
+HFONT editBoxFont(int height) {
+    if (fontExists(L"HNarkisim")) return createFont(L"HNarkisim", height);
+    return createFont(L"Arial", height, HEBREW_CHARSET);  // a face the system maps to one with Hebrew
 }
 
 }  // namespace
@@ -68,13 +71,15 @@ TfrmLtedit::TfrmLtedit(hebrew::TfrmFonts& fonts)
       editor_(LineEditorSeams{fonts, *this, *keyboard_, *this, *this, langHook_}) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_UPDOWN_CLASS | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
-    RECT r{0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&r, kStyle, FALSE, 0);
-    create(kClassName, kDesignCaption, 0, kStyle, kLeft, kTop, r.right - r.left, r.bottom - r.top);
+    const SIZE designed = outerSize(kClientWidth, kClientHeight, kStyle, 0, dpi_);
+    create(kClassName, kDesignCaption, 0, kStyle, kLeft, kTop, designed.cx, designed.cy);
+    // Made where it shows, it is sized for the DPI found there.
+    dpi_ = windowDpi(window_);
+    const SIZE outer = outerSize(px(kClientWidth), px(kClientHeight), kStyle, 0, dpi_);
+    SetWindowPos(window_, nullptr, px(kLeft), px(kTop), outer.cx, outer.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     createControls();
-    RECT outer;
-    GetWindowRect(window_, &outer);
-    editor_.FormCreate(outer.bottom - outer.top);
+    fitCaption(window_, dpi_);
+    editor_.FormCreate(outer.cy);
 }
 
 TfrmLtedit::~TfrmLtedit() {
@@ -87,67 +92,57 @@ TfrmLtedit::~TfrmLtedit() {
 
 void TfrmLtedit::createControls() {
     HINSTANCE instance = thisModule();
-    formFont_ = createFont(L"MS Sans Serif", 10);
-    editFont_ = editBoxFont();
     createToolBar();
     edit1_ = CreateWindowExW(WS_EX_CLIENTEDGE | WS_EX_RTLREADING | WS_EX_RIGHT, L"EDIT", L"",
-                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | ES_RIGHT, kEditLeft, kEditTop,
-                             kEditWidth, kEditHeight, window_, reinterpret_cast<HMENU>(idEdit1), instance, nullptr);
-    SendMessageW(edit1_, WM_SETFONT, reinterpret_cast<WPARAM>(editFont_), TRUE);
+                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | ES_RIGHT, px(kEditLeft),
+                             px(kEditTop), px(kEditWidth), px(kEditHeight), window_,
+                             reinterpret_cast<HMENU>(idEdit1), instance, nullptr);
     SendMessageW(edit1_, EM_SETLIMITTEXT, 0, 0);  // no length limit (the control's own is 30,000)
     statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE,
                                  0, 0, 0, 0, window_, reinterpret_cast<HMENU>(idStatusBar), instance, nullptr);
-    int parts[] = {kStatusPart1, kStatusPart1 + kStatusPart2};
-    SendMessageW(statusBar_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
-    btnOk_ = CreateWindowExW(0, L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 27, 16,
-                             window_, reinterpret_cast<HMENU>(IDOK), instance, nullptr);
+    btnOk_ = CreateWindowExW(0, L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0,
+                             px(kButtonWidth), px(kButtonHeight), window_, reinterpret_cast<HMENU>(IDOK), instance,
+                             nullptr);
     // Deliberate: the field keeps the control's old name, btnCansel.
     btnCansel_ = CreateWindowExW(0, L"BUTTON", L"Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
-                                 40, 16, window_, reinterpret_cast<HMENU>(IDCANCEL), instance, nullptr);
-    for (HWND control : {statusBar_, btnOk_, btnCansel_, edt1_})
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(formFont_), TRUE);
+                                 px(kCancelWidth), px(kButtonHeight), window_, reinterpret_cast<HMENU>(IDCANCEL),
+                                 instance, nullptr);
+    createFonts();
     layout();
+}
+
+// The fonts at the window's DPI, given to the controls; the old ones go once
+// no control uses them.
+void TfrmLtedit::createFonts() {
+    HFONT oldForm = formFont_, oldEdit = editFont_;
+    formFont_ = createFont(L"MS Sans Serif", px(kFormFontHeight));
+    editFont_ = editBoxFont(px(kEditFontHeight));
+    SendMessageW(edit1_, WM_SETFONT, reinterpret_cast<WPARAM>(editFont_), TRUE);
+    for (HWND control : {toolBar_, statusBar_, btnOk_, btnCansel_, edt1_})
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(formFont_), TRUE);
+    const int parts[] = {px(kStatusPart1), px(kStatusPart1 + kStatusPart2)};
+    SendMessageW(statusBar_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+    if (oldForm) DeleteObject(oldForm);
+    if (oldEdit) DeleteObject(oldEdit);
 }
 
 void TfrmLtedit::createToolBar() {
     HINSTANCE instance = thisModule();
     toolBar_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"",
                                WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NORESIZE | CCS_NODIVIDER, 0,
-                               0, kClientWidth, kToolBarHeight, window_, reinterpret_cast<HMENU>(idToolBar), instance,
-                               nullptr);
+                               0, px(kClientWidth), px(kToolBarHeight), window_, reinterpret_cast<HMENU>(idToolBar),
+                               instance, nullptr);
     SendMessageW(toolBar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    images_ = ImageList_LoadImageW(instance, MAKEINTRESOURCEW(kToolBarImages), 16, 0, RGB(255, 0, 255), IMAGE_BITMAP,
-                                   LR_CREATEDIBSECTION);
-    SendMessageW(toolBar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_));
-    const BYTE button = BTNS_BUTTON, state = TBSTATE_ENABLED;
-    TBBUTTON buttons[] = {
-        {0, idBtnLang, state, button, {}, 0, 0},
-        {kSeparatorWidth, 0, state, BTNS_SEP, {}, 0, 0},
-        {10, idTb1, state, button, {}, 0, 0},
-        {12, idTb2, state, button, {}, 0, 0},
-        {13, idTb3, state, button, {}, 0, 0},
-        {11, idTb4, state, button, {}, 0, 0},
-        {kFontTypeWidth, idFontTypeSlot, state, BTNS_SEP, {}, 0, 0},
-        {kSpinWidth, idSpinSlot, state, BTNS_SEP, {}, 0, 0},
-    };
-    SendMessageW(toolBar_, TB_ADDBUTTONSW, ARRAYSIZE(buttons), reinterpret_cast<LPARAM>(buttons));
-    SendMessageW(toolBar_, TB_AUTOSIZE, 0, 0);
-
     // edt1 and btn1 sit in the tool bar's two wide gaps, as children of the
     // window so that their notifications come here.
-    RECT slot{};
-    SendMessageW(toolBar_, TB_GETITEMRECT, 6, reinterpret_cast<LPARAM>(&slot));
-    edt1_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_READONLY, slot.left,
-                            slot.top + 1, kFontTypeWidth, slot.bottom - slot.top - 2, window_,
+    edt1_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_READONLY, 0, 0, 0, 0, window_,
                             reinterpret_cast<HMENU>(idEdt1), instance, nullptr);
-    SendMessageW(toolBar_, TB_GETITEMRECT, 7, reinterpret_cast<LPARAM>(&slot));
-    btn1_ = CreateWindowExW(0, UPDOWN_CLASSW, L"", WS_CHILD | WS_VISIBLE, slot.left, slot.top, kSpinWidth, kSpinHeight,
-                            window_, reinterpret_cast<HMENU>(idBtn1), instance, nullptr);
-    SetWindowPos(edt1_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    SetWindowPos(btn1_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    btn1_ = CreateWindowExW(0, UPDOWN_CLASSW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window_,
+                            reinterpret_cast<HMENU>(idBtn1), instance, nullptr);
     // The position never reaches an end: every click is a step.
     SendMessageW(btn1_, UDM_SETRANGE32, 0, 100);
     SendMessageW(btn1_, UDM_SETPOS32, 0, 50);
+    fillToolBar();
 
     TOOLINFOW tool{};
     tool.cbSize = sizeof tool;
@@ -159,18 +154,61 @@ void TfrmLtedit::createToolBar() {
         SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
+// The buttons and their images at the window's DPI, and edt1 and btn1 in
+// their gaps; called again when the DPI changes.
+void TfrmLtedit::fillToolBar() {
+    while (SendMessageW(toolBar_, TB_DELETEBUTTON, 0, 0)) {
+    }
+    HIMAGELIST oldImages = images_;
+    if (HBITMAP strip = static_cast<HBITMAP>(LoadImageW(thisModule(), MAKEINTRESOURCEW(kToolBarImages), IMAGE_BITMAP,
+                                                         0, 0, LR_CREATEDIBSECTION))) {
+        BITMAP info{};
+        GetObjectW(strip, sizeof info, &info);
+        images_ = scaledImageList(strip, info.bmWidth / kImageSize, kImageSize, RGB(255, 0, 255), dpi_);
+        DeleteObject(strip);
+    }
+    SendMessageW(toolBar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(px(kImageSize), px(kImageSize)));
+    SendMessageW(toolBar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_));
+    if (oldImages) ImageList_Destroy(oldImages);
+    const BYTE button = BTNS_BUTTON, state = TBSTATE_ENABLED;
+    TBBUTTON buttons[] = {
+        {langImage_, idBtnLang, state, button, {}, 0, 0},
+        {px(kSeparatorWidth), 0, state, BTNS_SEP, {}, 0, 0},
+        {10, idTb1, state, button, {}, 0, 0},
+        {12, idTb2, state, button, {}, 0, 0},
+        {13, idTb3, state, button, {}, 0, 0},
+        {11, idTb4, state, button, {}, 0, 0},
+        {px(kFontTypeWidth), idFontTypeSlot, state, BTNS_SEP, {}, 0, 0},
+        {px(kSpinWidth), idSpinSlot, state, BTNS_SEP, {}, 0, 0},
+    };
+    SendMessageW(toolBar_, TB_ADDBUTTONSW, ARRAYSIZE(buttons), reinterpret_cast<LPARAM>(buttons));
+    SendMessageW(toolBar_, TB_AUTOSIZE, 0, 0);
+
+    RECT slot{};
+    SendMessageW(toolBar_, TB_GETITEMRECT, 6, reinterpret_cast<LPARAM>(&slot));
+    SetWindowPos(edt1_, HWND_TOP, slot.left, slot.top + 1, px(kFontTypeWidth), slot.bottom - slot.top - 2,
+                 SWP_NOACTIVATE);
+    SendMessageW(toolBar_, TB_GETITEMRECT, 7, reinterpret_cast<LPARAM>(&slot));
+    SetWindowPos(btn1_, HWND_TOP, slot.left, slot.top, px(kSpinWidth), px(kSpinHeight), SWP_NOACTIVATE);
+}
+
 void TfrmLtedit::layout() {
     RECT client;
     GetClientRect(window_, &client);
     const int width = client.right, bottom = client.bottom;
-    MoveWindow(toolBar_, 0, 0, width, kToolBarHeight, TRUE);
-    MoveWindow(statusBar_, 0, bottom - kPanelHeight, width - kPanel2Width, kPanelHeight, TRUE);
-    const int panel2 = width - kPanel2Width, buttonTop = bottom - kPanelHeight + (kPanelHeight - 16) / 2;
-    MoveWindow(btnOk_, panel2 + 16, buttonTop, 27, 16, TRUE);
-    MoveWindow(btnCansel_, panel2 + 16 + 27 + 8, buttonTop, 40, 16, TRUE);
+    MoveWindow(toolBar_, 0, 0, width, px(kToolBarHeight), TRUE);
+    const int panelTop = bottom - px(kPanelHeight), panel2 = width - px(kPanel2Width);
+    MoveWindow(statusBar_, 0, panelTop, panel2, px(kPanelHeight), TRUE);
+    const int buttonTop = panelTop + px((kPanelHeight - kButtonHeight) / 2);
+    const int okLeft = panel2 + px(kPanel2Left), cancelLeft = okLeft + px(kButtonWidth + kButtonGap);
+    MoveWindow(btnOk_, okLeft, buttonTop, px(kButtonWidth), px(kButtonHeight), TRUE);
+    MoveWindow(btnCansel_, cancelLeft, buttonTop, px(kCancelWidth), px(kButtonHeight), TRUE);
 }
 
-void TfrmLtedit::setCaption(const std::wstring& caption) { SetWindowTextW(window_, caption.c_str()); }
+void TfrmLtedit::setCaption(const std::wstring& caption) {
+    SetWindowTextW(window_, caption.c_str());
+    fitCaption(window_, dpi_);
+}
 
 std::u16string TfrmLtedit::editText() { return fromWide(windowText(edit1_)); }
 
@@ -182,6 +220,7 @@ void TfrmLtedit::setEditText(const std::u16string& text) {
 void TfrmLtedit::setFontTypeName(const std::u16string& name) { SetWindowTextW(edt1_, toWide(name).c_str()); }
 
 void TfrmLtedit::setLangImage(int image) {
+    langImage_ = image;
     TBBUTTONINFOW info{};
     info.cbSize = sizeof info;
     info.dwMask = TBIF_IMAGE;
@@ -261,7 +300,7 @@ void TfrmLtedit::onSize() {
     RECT r;
     GetWindowRect(window_, &r);
     const int width = r.right - r.left;
-    SetWindowPos(edit1_, nullptr, 0, 0, editor_.editWidthFor(width, kEditLeft), kEditHeight,
+    SetWindowPos(edit1_, nullptr, 0, 0, px(editor_.editWidthFor(dpi_.toDesign(width), kEditLeft)), px(kEditHeight),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     if (editor_.FHeight() && r.bottom - r.top != editor_.FHeight())
         SetWindowPos(window_, nullptr, 0, 0, width, editor_.FHeight(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -284,13 +323,34 @@ void TfrmLtedit::onGetMinMaxInfo(MINMAXINFO& info) const {
     info.ptMinTrackSize.y = info.ptMaxTrackSize.y = editor_.FHeight();
 }
 
+// The window moved to a monitor of another DPI: the system's rectangle for
+// it, the window's fixed height at the new DPI, and everything scaled again.
+void TfrmLtedit::onDpiChanged(DpiScale dpi, const RECT& suggested) {
+    dpi_ = dpi;
+    createFonts();
+    fillToolBar();
+    // Not held while the frame takes the new DPI; then held at the designed
+    // client height within that frame.
+    editor_.setFHeight(0);
+    const int width = suggested.right - suggested.left;
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, width, suggested.bottom - suggested.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT outer, client;
+    GetWindowRect(window_, &outer);
+    GetClientRect(window_, &client);
+    editor_.setFHeight(px(kClientHeight) + (outer.bottom - outer.top) - client.bottom);
+    SetWindowPos(window_, nullptr, 0, 0, width, editor_.FHeight(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    fitCaption(window_, dpi_);
+}
+
 // One image of the tool bar's list as a bitmap for a menu item.
 HBITMAP TfrmLtedit::imageBitmap(int image) const {
+    const int size = px(kImageSize);
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, 16, 16);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    RECT r{0, 0, 16, 16};
+    RECT r{0, 0, size, size};
     FillRect(memory, &r, GetSysColorBrush(COLOR_MENU));
     ImageList_Draw(images_, image, memory, 0, 0, ILD_TRANSPARENT);
     SelectObject(memory, old);
@@ -353,6 +413,11 @@ LRESULT TfrmLtedit::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             onContextMenu(reinterpret_cast<HWND>(wParam), {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
             return 0;
         case WM_CLOSE: onClose(); return 0;
+        case WM_DPICHANGED: {
+            const DpiChange change = dpiChange(wParam, lParam);
+            onDpiChanged(change.dpi, change.suggested);
+            return 0;
+        }
         case DM_GETDEFID: return MAKELRESULT(IDOK, DC_HASDEFID);
         default: break;
     }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "editors/dpi_scale.h"
 #include "editors/line_editor.h"
 #include "editors/modal_window.h"
 #include "editors/shell_language_hook.h"
@@ -38,6 +39,8 @@ private:
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void createControls();
     void createToolBar();
+    void fillToolBar();
+    void createFonts();
     void layout();
     void onCommand(int id, int code);
     void onNotify(const NMHDR& header, LRESULT& result);
@@ -47,6 +50,8 @@ private:
     void onClose();
     void onGetMinMaxInfo(MINMAXINFO& info) const;
     void onContextMenu(HWND target, POINT screen);
+    void onDpiChanged(DpiScale dpi, const RECT& suggested);
+    int px(int design) const { return dpi_(design); }
     HBITMAP imageBitmap(int image) const;
     static void appendMenuItem(HMENU menu, UINT id, const wchar_t* text, HBITMAP image);
     void FormShow();
@@ -70,6 +75,8 @@ private:
     HIMAGELIST images_ = nullptr;
     HFONT formFont_ = nullptr, editFont_ = nullptr;
     HWND lastFocus_ = nullptr;
+    DpiScale dpi_;
+    int langImage_ = 0;
 };
 
 // The open line text editor, for the language hook.

@@ -35,7 +35,7 @@ cleanup() {
 trap cleanup EXIT
 if [ -z "${DISPLAY:-}" ]; then
   export DISPLAY=:${VORN_XVFB_DISPLAY:-98}
-  Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb "$DISPLAY" -screen 0 2560x1600x24 -nolisten tcp >/dev/null 2>&1 &
   xvfb_pid=$!
 fi
 run() { scripts/wine-run.sh "$prefix" win64 "$@"; }

@@ -56,7 +56,8 @@ background() {
 display=${VORN_XVFB_DISPLAY:-97}
 start_xvfb() {
   while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do display=$((display + 1)); done
-  Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  # Room for the editors at 200 %.
+  Xvfb ":$display" -screen 0 2560x1600x24 -nolisten tcp >/dev/null 2>&1 &
   xvfbs+=($!)
   for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
 }
@@ -99,6 +100,10 @@ wine_suite() {
     echo "a $bits-bit program did not run under Wine in $prefix"
     return 1
   fi
+  # The DPI test sets the prefix's DPI and puts it back; a run stopped in
+  # between would leave every later window at its DPI.
+  scripts/wine-run.sh "$prefix" "$winearch" reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f \
+    >/dev/null 2>&1 </dev/null || true
   ctest --test-dir "$dir" --output-on-failure -j "$jobs" || status=1
   while [ ! -e "$logs/zips" ]; do sleep 1; done
   # The release test's programs run with the desktop held open as the

@@ -18,6 +18,7 @@ pictures=(
   "line-editor.png line_editor.bmp"
   "attribute-editor.png e2e_grid_shot.png"
   "multiline-editor.png mtext_editor.bmp"
+  "line-editor-150.png dpi_line_editor_144.png"
 )
 # A blinking caret and font smoothing may differ between runs: a colour
 # within 5% counts as the same, and up to 0.5% of the pixels may differ.

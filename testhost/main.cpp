@@ -55,6 +55,19 @@ LONG WINAPI reportCrash(EXCEPTION_POINTERS* info) {
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
+// CAD programs declare themselves aware of each monitor's DPI: the system
+// then enlarges none of their windows, the server's included, which must
+// scale themselves. Where the system has no per-monitor awareness, the
+// whole process is declared aware of the screen's DPI.
+void declareDpiAware() {
+    using SetContext = BOOL(WINAPI*)(HANDLE);
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    const auto setContext = reinterpret_cast<SetContext>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDpiAwarenessContext")));
+    const HANDLE perMonitorV2 = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4));
+    if (!setContext || !setContext(perMonitorV2)) SetProcessDPIAware();
+}
+
 std::vector<std::wstring> writtenSteps(const std::vector<UiStep>& steps) {
     std::vector<std::wstring> out;
     for (const UiStep& step : steps) out.push_back(step.written);
@@ -158,6 +171,7 @@ void print(const std::string& text) {
 
 int wmain(int argc, wchar_t** argv) {
     SetUnhandledExceptionFilter(reportCrash);
+    declareDpiAware();
     _setmode(_fileno(stdout), _O_BINARY);
     // --interactive: the user answers the windows; nothing is closed for them.
     const bool interactive = argc == 3 && lstrcmpiW(argv[1], L"--interactive") == 0;

@@ -76,13 +76,21 @@ std::string describeWindow(const WindowRecord& w) {
         if (c.layoutRtl) fields.push_back({"layoutRtl", json::boolean(true)});
         if (c.focused) fields.push_back({"focused", json::boolean(true)});
         if (!c.module.empty()) fields.push_back({"module", json::quote(c.module)});
+        fields.push_back({"size", json::array({json::integer(c.size.cx), json::integer(c.size.cy)})});
+        if (c.fontHeight) fields.push_back({"fontHeight", json::integer(c.fontHeight)});
+        if (c.textWidth) fields.push_back({"textWidth", json::integer(c.textWidth)});
         controls.push_back(json::object(fields));
     }
     return json::object({{"command", json::integer(w.command)},
                          {"event", json::quote(w.event)},
                          {"caption", json::quote(w.caption)},
                          {"class", json::quote(w.className)},
-                         {"controls", json::array(controls)}});
+                         {"controls", json::array(controls)},
+                         {"dpi", json::integer(w.dpi)},
+                         {"size", json::array({json::integer(w.size.cx), json::integer(w.size.cy)})},
+                         {"client", json::array({json::integer(w.client.cx), json::integer(w.client.cy)})},
+                         {"captionWidth", json::integer(w.captionWidth)},
+                         {"captionRoom", json::integer(w.captionRoom)}});
 }
 
 std::string describeReferences(const Host& host) {

@@ -191,7 +191,7 @@ const NamedIid kHostInterfaces[] = {
 };
 
 // What follows a step's name.
-enum class StepArgs { None, Caption, Text, IdText, Id, IdIndex, IdDirection, IdRange, Millis };
+enum class StepArgs { None, Caption, Text, IdText, Id, IdIndex, IdDirection, IdRange, Millis, Dpi };
 
 struct NamedStep {
     const wchar_t* name;
@@ -217,6 +217,7 @@ const NamedStep kUiSteps[] = {
     {L"select", UiStep::Kind::Select, StepArgs::IdRange},
     {L"wait", UiStep::Kind::Wait, StepArgs::Millis},
     {L"shot", UiStep::Kind::Shot, StepArgs::Text},
+    {L"dpi", UiStep::Kind::Dpi, StepArgs::Dpi},
 };
 
 struct NamedType {
@@ -590,6 +591,10 @@ void Parser::ui(Cursor& c) {
             step.number2 = static_cast<int>(c.integer(L"selection end"));
             break;
         case StepArgs::Millis: step.number = static_cast<int>(c.integer(L"milliseconds")); break;
+        case StepArgs::Dpi:
+            step.number = static_cast<int>(c.integer(L"DPI"));
+            if (step.number < 48 || step.number > 960) fail(L"a DPI from 48 to 960");
+            break;
     }
     c.end();
     pendingSteps_.push_back(step);

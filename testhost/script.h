@@ -30,12 +30,12 @@ struct ServerCall {
 // A step of the window automation that runs while a command does.
 struct UiStep {
     enum class Kind {
-        Window, Read, Close, SetText, Type, Key, KeyDown, KeyUp, Click, Toolbar, Spin, Focus, Select, Wait, Shot
+        Window, Read, Close, SetText, Type, Key, KeyDown, KeyUp, Click, Toolbar, Spin, Focus, Select, Wait, Shot, Dpi
     } kind = Kind::Window;
     std::wstring caption;  // Window: a pattern, '*' for any run of characters
     std::wstring text;     // SetText, Type, Click: the text; Key*: the key names; Spin: up|down; Shot: the file
     int id = 0;            // SetText, Toolbar, Spin, Focus, Select: the control's id
-    int number = 0;        // Toolbar: the button's index; Wait: milliseconds; Select: the start
+    int number = 0;        // Toolbar: the button's index; Wait: milliseconds; Select: the start; Dpi: the DPI
     int number2 = 0;       // Select: the end
     std::wstring written;
 };

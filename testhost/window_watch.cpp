@@ -117,8 +117,83 @@ std::wstring procedureModule(HWND window) {
     return std::wstring(path, n < MAX_PATH ? n : 0);
 }
 
+// The per-monitor DPI functions, where the system has them.
+UINT dpiOf(HWND window) {
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    static const auto getDpi = reinterpret_cast<GetDpiForWindowFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (getDpi) return getDpi(window);
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return static_cast<UINT>(dpi);
+}
+
+int extentOf(HFONT font, const std::wstring& text) {
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(screen, font);
+    SIZE size{};
+    GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    return size.cx;
+}
+
+// The character height the font was made with; for a font made by its cell
+// height (or the default), as the glyphs come out.
+int characterHeight(HFONT font) {
+    LOGFONTW made{};
+    if (GetObjectW(font, sizeof made, &made) && made.lfHeight < 0) return -made.lfHeight;
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(screen, font);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(screen, &metrics);
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    return metrics.tmHeight - metrics.tmInternalLeading;
+}
+
+std::wstring withoutAccelerator(const std::wstring& caption);
+
+bool isLabelOrButton(const std::wstring& className) {
+    return lstrcmpiW(className.c_str(), L"Static") == 0 || lstrcmpiW(className.c_str(), L"Button") == 0;
+}
+
+// The caption's width in the title bar's font, measured as the system draws
+// it, and the title bar's room for it, from the title bar's own figures.
+void measureTitle(HWND window, UINT dpi, WindowRecord& record) {
+    using ParametersForDpi = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
+    static const auto forDpi = reinterpret_cast<ParametersForDpi>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SystemParametersInfoForDpi")));
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (!(forDpi ? forDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi)
+                 : SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)))
+        return;
+    HFONT font = CreateFontIndirectW(&metrics.lfCaptionFont);
+    record.captionWidth = extentOf(font, record.caption);
+    DeleteObject(font);
+    TITLEBARINFO title{};
+    title.cbSize = sizeof title;
+    if (!GetTitleBarInfo(window, &title)) return;
+    int room = title.rcTitleBar.right - title.rcTitleBar.left;
+    // rgstate[2..5]: the minimize, maximize, help and close buttons.
+    for (int button = 2; button <= 5; ++button)
+        if (!(title.rgstate[button] & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN)))
+            room -= metrics.iCaptionWidth;
+    if (GetWindowLongW(window, GWL_STYLE) & WS_SYSMENU) room -= metrics.iCaptionHeight;  // the icon
+    record.captionRoom = room;
+}
+
 WindowRecord describeWindow(int command, HWND window, const wchar_t* event) {
     WindowRecord record{command, event, windowText(window), classOf(window), {}};
+    record.dpi = static_cast<int>(dpiOf(window));
+    RECT outer{}, client{};
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &client);
+    record.size = {outer.right - outer.left, outer.bottom - outer.top};
+    record.client = {client.right, client.bottom};
+    measureTitle(window, static_cast<UINT>(record.dpi), record);
     for (HWND child : childWindows(window)) {
         ControlRecord control;
         control.className = classOf(child);
@@ -128,6 +203,13 @@ WindowRecord describeWindow(int command, HWND window, const wchar_t* event) {
         control.layoutRtl = (GetWindowLongW(child, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0;
         control.focused = GetFocus() == child;
         control.module = procedureModule(child);
+        RECT area{};
+        GetClientRect(child, &area);
+        control.size = {area.right, area.bottom};
+        if (HFONT font = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0))) {
+            control.fontHeight = characterHeight(font);
+            if (isLabelOrButton(control.className)) control.textWidth = extentOf(font, withoutAccelerator(control.text));
+        }
         record.controls.push_back(std::move(control));
     }
     return record;
@@ -216,6 +298,17 @@ std::wstring withoutAccelerator(const std::wstring& caption) {
     return out;
 }
 
+// What the system sends a window that moves to a monitor of another DPI: the
+// new DPI, and the window's rectangle scaled about its top left corner.
+void sendDpiChange(HWND window, int dpi) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    const int from = static_cast<int>(dpiOf(window));
+    RECT suggested{r.left, r.top, r.left + MulDiv(r.right - r.left, dpi, from),
+                   r.top + MulDiv(r.bottom - r.top, dpi, from)};
+    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+}
+
 // The window's pixels as they are on the screen, as a 24-bit BMP file.
 bool saveScreenshot(HWND window, const std::wstring& file) {
     RECT r;
@@ -301,6 +394,7 @@ const WindowWatcher::StepHandler WindowWatcher::kStepHandlers[] = {
     {UiStep::Kind::Focus, &WindowWatcher::queueAction},
     {UiStep::Kind::Select, &WindowWatcher::queueAction},
     {UiStep::Kind::Shot, &WindowWatcher::queueAction},
+    {UiStep::Kind::Dpi, &WindowWatcher::queueAction},
 };
 
 std::vector<UiStep> WindowWatcher::watch(int command, std::vector<UiStep> steps, const std::function<void()>& work) {
@@ -535,6 +629,7 @@ void WindowWatcher::runAction() {
             case UiStep::Kind::Shot:
                 if (!saveScreenshot(target, step.text)) failure = L"screenshot not written";
                 break;
+            case UiStep::Kind::Dpi: sendDpiChange(target, step.number); break;
             default: break;
         }
     }

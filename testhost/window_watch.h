@@ -30,6 +30,9 @@ struct ControlRecord {
     bool layoutRtl = false;                       // WS_EX_LAYOUTRTL: mirrored
     bool focused = false;
     std::wstring module;  // the file of the module whose code draws the control (which common controls)
+    SIZE size{};          // its client area, in pixels
+    int fontHeight = 0;   // the character height its font was made with, in pixels; 0 for none
+    int textWidth = 0;    // a label's or button's text in that font, in pixels; 0 for others
 };
 
 struct WindowRecord {
@@ -37,6 +40,11 @@ struct WindowRecord {
     std::wstring event;  // "read", or "closed" for a window no step was about
     std::wstring caption, className;
     std::vector<ControlRecord> controls;
+    int dpi = 0;            // the DPI the window is shown at
+    SIZE size{}, client{};  // its outer size and its client area, in pixels
+    // Its caption in the title bar's font at that DPI, and the title bar's
+    // room for it (between the icon and the buttons), in pixels.
+    int captionWidth = 0, captionRoom = 0;
 };
 
 // The virtual keys of a key step ("enter", "alt+shift", "f2", "a"); empty

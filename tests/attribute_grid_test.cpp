@@ -380,31 +380,48 @@ TEST_F(AttributeGridTest, DirectionFromTheSettingsAndTheToggle) {
     }
 }
 
+// The settings hold the size as designed: a window closed at one scale opens
+// as large, to the eye, at another; the position is the screen's.
 TEST_F(AttributeGridTest, PlacementAndDirectionAreKeptInTheSettings) {
-    fonts = std::make_unique<hebrew::TfrmFonts>(hebrew::FontServicePlatform{files, *surface, kFolder, true});
-    fonts->IniSettings.grl = 11;
-    fonts->IniSettings.grt = 22;
-    fonts->IniSettings.grw = 333;
-    fonts->IniSettings.grh = 444;
-    AttributeGrid g(*fonts, keyboard, host);
-    const GridPlacement p = g.FormCreate();
-    EXPECT_EQ(p.left, 11);
-    EXPECT_EQ(p.top, 22);
-    EXPECT_EQ(p.width, 333);
-    EXPECT_EQ(p.height, 444);
-    EXPECT_TRUE(g.rightToLeft());
-    g.FormShow();
-    g.btnHClick();
-    g.FormDestroy({5, 6, 700, 800});
-    EXPECT_EQ(fonts->IniSettings.grl, 5);
-    EXPECT_EQ(fonts->IniSettings.grt, 6);
-    EXPECT_EQ(fonts->IniSettings.grw, 700);
-    EXPECT_EQ(fonts->IniSettings.grh, 800);
-    EXPECT_EQ(fonts->IniSettings.grmode, 1);
-    EXPECT_EQ(keyboard.activated.back(), kEnglishLanguage);
-    fonts.reset();
-    EXPECT_EQ(files.readString(kFolder + u"Hebrew.ini", u"Gredit", u"mode", u"?"), u"1");
-    EXPECT_EQ(files.readString(kFolder + u"Hebrew.ini", u"Gredit", u"width", u"?"), u"700");
+    const struct {
+        int dpi;
+        GridPlacement shown, closed;
+        int storedWidth, storedHeight;
+    } cases[] = {
+        {96, {11, 22, 333, 444}, {5, 6, 700, 800}, 700, 800},
+        {144, {11, 22, 500, 666}, {5, 6, 600, 450}, 400, 300},
+        {120, {11, 22, 416, 555}, {5, 6, 501, 375}, 401, 300},
+        {0, {11, 22, 333, 444}, {5, 6, 700, 800}, 700, 800},  // no DPI known: the design's
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dpi);
+        fonts = std::make_unique<hebrew::TfrmFonts>(hebrew::FontServicePlatform{files, *surface, kFolder, true});
+        fonts->IniSettings.grl = 11;
+        fonts->IniSettings.grt = 22;
+        fonts->IniSettings.grw = 333;
+        fonts->IniSettings.grh = 444;
+        fonts->IniSettings.grmode = 0;
+        AttributeGrid g(*fonts, keyboard, host);
+        const GridPlacement p = g.FormCreate(DpiScale(c.dpi));
+        EXPECT_EQ(p.left, c.shown.left);
+        EXPECT_EQ(p.top, c.shown.top);
+        EXPECT_EQ(p.width, c.shown.width);
+        EXPECT_EQ(p.height, c.shown.height);
+        EXPECT_TRUE(g.rightToLeft());
+        g.FormShow();
+        g.btnHClick();
+        g.FormDestroy(c.closed, DpiScale(c.dpi));
+        EXPECT_EQ(fonts->IniSettings.grl, 5);
+        EXPECT_EQ(fonts->IniSettings.grt, 6);
+        EXPECT_EQ(fonts->IniSettings.grw, c.storedWidth);
+        EXPECT_EQ(fonts->IniSettings.grh, c.storedHeight);
+        EXPECT_EQ(fonts->IniSettings.grmode, 1);
+        EXPECT_EQ(keyboard.activated.back(), kEnglishLanguage);
+        fonts.reset();
+        EXPECT_EQ(files.readString(kFolder + u"Hebrew.ini", u"Gredit", u"mode", u"?"), u"1");
+        EXPECT_EQ(files.readString(kFolder + u"Hebrew.ini", u"Gredit", u"width", u"?"),
+                  testutil::u16(std::to_string(c.storedWidth)));
+    }
 }
 
 TEST_F(AttributeGridTest, AFailingWriteStopsAtItsRowAfterTheRowsBefore) {
