@@ -450,6 +450,10 @@ private:
         } else if (section_ == Section::Entities || section_ == Section::Blocks) {
             textKind_ = textKind(name);
             if (textKind_) k = textKind_->kind;
+            // With no font to read from its texts, the first pass looks only
+            // at the texts this tool does not migrate (an attribute's
+            // multiline form among them).
+            if (fonts_ && !fontToGuess_ && (k == Kind::Text || k == Kind::Mtext)) k = Kind::None;
         }
         if (k == Kind::None) return false;
         kind_ = k;
@@ -463,9 +467,10 @@ private:
             expectSectionName_ = true;
         } else if (name == "ENDSEC") {
             if (section_ == Section::Header) fixRules();
-            // The first pass needs no more than the tables when no font of
-            // them is to be read from its texts.
-            if (fonts_ && section_ == Section::Tables && !fontToGuess_) readingDone_ = true;
+            // The first pass needs no more than the tables when no style of
+            // them may be migrated: no font is to be read from its texts,
+            // and the map makes none a legacy type.
+            if (fonts_ && section_ == Section::Tables && !fontToGuess_ && !mayMigrate_) readingDone_ = true;
             section_ = Section::None;
         } else if (name == "TABLE") {
             expectTableName_ = true;
@@ -585,7 +590,11 @@ private:
         if (fonts_) {
             if (textStyle) info.evidence = noteFont(fontFile);
             fontToGuess_ = fontToGuess_ || info.evidence;
-            if (textStyle) styles_[upperAscii(record_.value(name))] = std::move(info);
+            mayMigrate_ = mayMigrate_ || (textStyle && decideFont(fontFile, options_).migrated());
+            if (textStyle) {
+                if (handle != none) styleNamesByHandle_[upperAscii(record_.value(handle))] = upperAscii(record_.value(name));
+                styles_[upperAscii(record_.value(name))] = std::move(info);
+            }
             return;
         }
         const FontDecision decision = decideFont(fontFile, options_);
@@ -596,6 +605,9 @@ private:
             handle != none && facts_.lineTypeStyles.count(upperAscii(record_.value(handle))) != 0;
         if (info.migrated && (flags & 4) != 0) info.leftWhy = "a vertical style, which no True Type font draws";
         else if (info.migrated && drawnByLineTypes) info.leftWhy = "a style that line types draw their shapes with";
+        else if (info.migrated && name != none && unreadReadsHebrew(upperAscii(record_.value(name)), decision.type))
+            info.leftWhy = "a style of a dimension's, multileader's, table's or multiline attribute's text that holds "
+                           "Hebrew, which this tool does not migrate";
         if (info.migrated && !info.leftWhy.empty()) info.migrated = false;
         std::vector<std::pair<std::size_t, std::string>> changes;
         if (info.migrated) {
@@ -773,7 +785,10 @@ private:
         const TextFields f = readTextFields(k);
         std::string styleNote;
         const StyleInfo& style = styleOf(f, styleNote);
-        if (fonts_) return collectText(k, f, style);
+        if (fonts_) {
+            if (f.embedded && &style != &kNoStyle) noteUnreadText(styleNameOf(f), style, embeddedContents(f));
+            return collectText(k, f, style);
+        }
         if (k == Kind::Mtext) return finishMtext(f, style, styleNote);
 
         const bool attribute = k != Kind::Text;
@@ -793,7 +808,8 @@ private:
         const bool ownBackwards = (f.generationFlag & 2) != 0;
         if (style.migrated && ownBackwards != style.state.backwards && row.status != Status::Same)
             markReview(row, "its own generation flag mirrors it otherwise than its style");
-        if (f.embedded && style.migrated && embeddedHoldsHebrew(f, style))
+        const bool leftForAReason = !style.leftWhy.empty() && style.state.type != TrueType;
+        if (f.embedded && (style.migrated || leftForAReason) && embeddedHoldsHebrew(f, style))
             markReview(row, "its multiline form (an embedded MTEXT), which this tool does not migrate, holds Hebrew");
         // The flag changes only with the text, where a backwards style's
         // reversed storage is undone.
@@ -808,19 +824,53 @@ private:
         if (f.prompt != none) emit(promptRow);
     }
 
-    bool embeddedHoldsHebrew(const TextFields& f, const StyleInfo& style) {
+    std::string embeddedContents(const TextFields& f) const {
         std::string contents;
         for (std::size_t i = f.embedded; i < record_.size() && record_.code(i) < 1000; ++i)
             if (record_.code(i) == 1 || record_.code(i) == 3) contents.append(record_.value(i));
+        return contents;
+    }
+
+    // Whether multiline contents (MTEXT's form: formatting codes and
+    // paragraphs) read as Hebrew in a legacy type, the codes aside.
+    bool readsHebrew(std::string_view contents, fntType type, const StyleState& style) const {
+        StyleState as = style;
+        as.type = type;
         bool hebrew = false;
         mtextParagraphs(contents, rules_, [&](std::string_view plain) {
-            hebrew = hebrew || holdsHebrewLetter(readAs(plain, style.state.type, style.state, surface_));
+            hebrew = hebrew || holdsHebrewLetter(readAs(plain, type, as, surface_));
         });
         return hebrew;
     }
 
-    // The style of an entity this tool does not migrate, by the table's rule.
-    const StyleInfo* unreadStyle(std::size_t styleLine) const {
+    bool embeddedHoldsHebrew(const TextFields& f, const StyleInfo& style) {
+        return readsHebrew(embeddedContents(f), style.state.type, style.state);
+    }
+
+    // The first pass: in which legacy types a text that this tool does not
+    // migrate reads as Hebrew, for its style. The type is decided only
+    // between the passes, so every one is tried.
+    void noteUnreadText(const std::string& styleName, const StyleInfo& style, std::string_view contents) {
+        static constexpr fntType kLegacyTypes[] = {DosHebrew, DosEnglish, DosEnglishR, WindowsHeb};
+        unsigned& types = facts_.unreadHebrew[styleName];
+        for (fntType type : kLegacyTypes)
+            if ((types & (1u << type)) == 0 && readsHebrew(contents, type, style.state)) types |= 1u << type;
+    }
+
+    bool unreadReadsHebrew(const std::string& styleName, fntType type) const {
+        auto it = facts_.unreadHebrew.find(styleName);
+        return it != facts_.unreadHebrew.end() && (it->second & (1u << type)) != 0;
+    }
+
+    // The name of the style that styleOf finds for a text.
+    std::string styleNameOf(const TextFields& f) const {
+        const std::string name = f.style == record_.size() ? std::string("STANDARD") : upperAscii(record_.value(f.style));
+        return styles_.count(name) ? name : std::string("STANDARD");
+    }
+
+    // The style of an entity this tool does not migrate, by the table's rule,
+    // and its name.
+    const StyleInfo* unreadStyle(std::size_t styleLine, std::string& foundName) const {
         std::string name = styleLine == record_.size() ? std::string("STANDARD") : upperAscii(record_.value(styleLine));
         if (textKind_->styleFrom == StyleFrom::DimensionStyle) {
             auto text = facts_.dimensionStyleTexts.find(name);
@@ -831,16 +881,19 @@ private:
             auto style = styleNamesByHandle_.find(name);
             name = style == styleNamesByHandle_.end() ? std::string("STANDARD") : style->second;
         }
+        foundName = name;
         auto it = styles_.find(name);
         return it == styles_.end() ? nullptr : &it->second;
     }
 
-    // A dimension, a multileader or a table: written as it is, and to review
-    // where its text in a migrated style holds legacy Hebrew, which the new
-    // font would draw as other characters.
+    // A dimension, a multileader or a table: written as it is. The first pass
+    // notes the legacy types in which its text reads as Hebrew, so that its
+    // style stays as it is. The second reviews it where its text holds
+    // legacy Hebrew in a style left for a reason, or in a migrated style
+    // (the first pass's facts missing), whose new font would draw it as
+    // other characters.
     void finishUnread() {
-        if (fonts_) return;
-        writer_.put(record_.lines(0, record_.size()));
+        if (!fonts_) writer_.put(record_.lines(0, record_.size()));
         TextFields f = readTextFields(Kind::Unread);
         f.style = record_.size();
         std::vector<std::size_t> texts;
@@ -848,20 +901,25 @@ private:
             if (record_.code(i) == textKind_->textCode) texts.push_back(i);
             if (record_.code(i) == textKind_->styleCode && f.style == record_.size()) f.style = i;
         }
-        const StyleInfo* style = unreadStyle(f.style);
-        if (!style || !style->migrated) return;
-        TextRow row = rowFor(f, *style);
-        std::string fontBytes;
+        std::string styleName;
+        const StyleInfo* style = unreadStyle(f.style, styleName);
+        if (!style) return;
+        std::string contents;
         std::u16string shown;
-        bool hebrew = false;
+        std::u16string oldText;
         for (std::size_t i : texts) {
+            std::string fontBytes;
             if (!decodeValue(record_.value(i), rules_, fontBytes, shown)) continue;
-            hebrew = hebrew || holdsHebrewLetter(readAs(fontBytes, style->state.type, style->state, surface_));
-            if (rows_) row.oldText += (row.oldText.empty() ? u"" : u" / ") + shown;
+            if (!contents.empty()) contents += "\\P";  // texts apart, as paragraphs
+            contents += fontBytes;
+            if (rows_) oldText += (oldText.empty() ? u"" : u" / ") + shown;
         }
-        if (!hebrew) return;
-        row.newText = row.oldText;
-        row.note = textKind_->unread;
+        if (fonts_) return noteUnreadText(styleName, *style, contents);
+        const bool left = !style->migrated && !style->leftWhy.empty() && style->state.type != TrueType;
+        if (!(style->migrated || left) || !readsHebrew(contents, style->state.type, style->state)) return;
+        TextRow row = rowFor(f, *style);
+        row.oldText = row.newText = oldText;
+        row.note = style->migrated ? textKind_->unread : style->leftWhy;
         row.status = Status::Review;
         emit(row);
     }
@@ -1024,7 +1082,7 @@ private:
 
     Section section_ = Section::None;
     bool expectSectionName_ = false, expectTableName_ = false, inStyleTable_ = false, inLineTypeTable_ = false;
-    bool inDimensionStyleTable_ = false, fontToGuess_ = false, readingDone_ = false;
+    bool inDimensionStyleTable_ = false, fontToGuess_ = false, mayMigrate_ = false, readingDone_ = false;
     std::string dimensionStyle_;                       // the DIMSTYLE entry being read
     std::unordered_map<std::string, std::string> styleNamesByHandle_;
     const TextKind* textKind_ = nullptr;

@@ -42,12 +42,19 @@ struct FontSeen {
 using FontsSeen = std::map<std::u16string, FontSeen>;
 
 // What the first pass finds of one drawing that the second needs before it
-// comes to it: the handles of the styles that line types draw with, and the
-// text styles of the dimension styles.
+// comes to it: the handles of the styles that line types draw with, the
+// text styles of the dimension styles, and the styles of the texts this
+// tool does not migrate.
 struct DrawingFacts {
     std::set<std::string> lineTypeStyles;
     // By dimension style, the handle of its text style (its group 340).
     std::map<std::string, std::string> dimensionStyleTexts;
+    // By style name (upper case): the legacy types in which a text of it
+    // that this tool does not migrate (a dimension's own text, a
+    // multileader's, a table cell, an attribute's multiline form) reads as
+    // Hebrew, one bit per type. Such a style stays as it is: its new font
+    // would draw those texts as other characters.
+    std::map<std::string, unsigned> unreadHebrew;
 };
 
 // How a font's styles are migrated: the legacy type its texts are stored
