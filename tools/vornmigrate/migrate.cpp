@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <optional>
 #include <cstring>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -342,6 +342,20 @@ constexpr TextKind kTextKinds[] = {
      "a table's cell, which this tool does not migrate: its style now draws True Type"},
 };
 
+// What a drawing holds when some entity of it is one this tool does not
+// migrate, or an attribute has a multiline form: the entities' names and
+// the value of the embedded object's group 101.
+bool mayHoldUnreadTexts(std::string_view bytes) {
+    static const std::vector<std::string_view> needles = [] {
+        std::vector<std::string_view> names{"Embedded Object", "EMBEDDED OBJECT", "embedded object"};
+        for (const TextKind& k : kTextKinds)
+            if (k.kind == Kind::Unread) names.push_back(k.entity);
+        return names;
+    }();
+    return std::any_of(needles.begin(), needles.end(),
+                       [&](std::string_view needle) { return bytes.find(needle) != std::string_view::npos; });
+}
+
 const TextKind* textKind(std::string_view name) {
     for (const TextKind& k : kTextKinds)
         if (k.entity == name) return &k;
@@ -355,11 +369,14 @@ bool holdsHebrewLetter(std::u16string_view text) {
 class Migration {
 public:
     Migration(std::FILE* in, std::FILE* out, const Options& options, const DisplayOrderer& surface,
-              const RowSink& rows, const DrawingFacts& facts, FontsSeen* fonts)
+              const RowSink& rows, const DrawingFacts& facts, FontsSeen* fonts, bool skimming = false)
         : reader_(in, options.maxLineBytes), writer_(out), options_(options), surface_(surface), rows_(rows),
-          fonts_(fonts), facts_(facts) {}
+          fonts_(fonts), facts_(facts), skimming_(skimming) {}
 
     const DrawingFacts& facts() const { return facts_; }
+    // A skimming first pass found what may be texts this tool does not
+    // migrate: it is to be read again, whole.
+    bool needsEntities() const { return needsEntities_; }
 
     Counts run() {
         checkNotBinary();
@@ -471,6 +488,12 @@ private:
             // them may be migrated: no font is to be read from its texts,
             // and the map makes none a legacy type.
             if (fonts_ && section_ == Section::Tables && !fontToGuess_ && !mayMigrate_) readingDone_ = true;
+            // Where some may be, only the texts this tool does not migrate
+            // matter: a skim of the rest tells whether there are any.
+            if (fonts_ && section_ == Section::Tables && !fontToGuess_ && mayMigrate_ && skimming_) {
+                needsEntities_ = skimFindsUnreadTexts();
+                readingDone_ = true;
+            }
             section_ = Section::None;
         } else if (name == "TABLE") {
             expectTableName_ = true;
@@ -1094,6 +1117,24 @@ private:
     std::unordered_map<std::string, StyleInfo> styles_;
     Counts counts_;
     FontsSeen* fonts_;  // the first pass: where the fonts' evidence goes
+    // The first pass may skim the entities for texts this tool does not
+    // migrate, and found some.
+    bool skimming_ = false, needsEntities_ = false;
+
+    // The rest of the drawing, a buffer at a time, with the end of the one
+    // before so that no name is missed where two buffers meet.
+    bool skimFindsUnreadTexts() {
+        constexpr std::size_t kOverlap = 32;
+        std::string window;
+        bool found = false;
+        reader_.copyRest([&](std::string_view chunk) {
+            if (found) return;
+            window.append(chunk);
+            found = mayHoldUnreadTexts(window);
+            window.erase(0, window.size() > kOverlap ? window.size() - kOverlap : 0);
+        });
+        return found;
+    }
     DrawingFacts facts_;
 };
 
@@ -1107,6 +1148,14 @@ Counts migrateDrawing(std::FILE* in, std::FILE* out, const Options& options, con
 
 DrawingFacts readDrawingFonts(std::FILE* in, const Options& options, const DisplayOrderer& surface,
                               FontsSeen& fonts) {
+    // Most drawings hold no text this tool does not migrate: a skim of their
+    // entities tells so, and only the rest are read again, whole.
+    const long start = std::ftell(in);
+    if (start >= 0) {
+        Migration skim(in, nullptr, options, surface, RowSink(), DrawingFacts{}, &fonts, true);
+        skim.run();
+        if (!skim.needsEntities() || std::fseek(in, start, SEEK_SET) != 0) return skim.facts();
+    }
     Migration reading(in, nullptr, options, surface, RowSink(), DrawingFacts{}, &fonts);
     reading.run();
     return reading.facts();
