@@ -318,29 +318,48 @@ enum class Kind { None, Style, Text, Attrib, Attdef, Mtext, Unread };
 enum class StyleFrom { Name, DimensionStyle, Handle };
 
 // The entities that hold texts, as one table: the group of their text, the
-// group their style comes from, and for those this tool does not migrate,
-// what the row of one in a migrated style says.
+// group their style comes from, and for the others than TEXT, ATTRIB, ATTDEF
+// and MTEXT, whether their text is one value in MTEXT's form, migrated as
+// MTEXT contents are where that is safe, and what the row of one in a
+// migrated style says when it is not migrated.
 struct TextKind {
     std::string_view entity;
     Kind kind;
     long textCode;
     long styleCode;
     StyleFrom styleFrom;
+    bool contents;
     const char* unread;
 };
 
 constexpr TextKind kTextKinds[] = {
-    {"TEXT", Kind::Text, 1, 7, StyleFrom::Name, nullptr},
-    {"ATTRIB", Kind::Attrib, 1, 7, StyleFrom::Name, nullptr},
-    {"ATTDEF", Kind::Attdef, 1, 7, StyleFrom::Name, nullptr},  // and its prompt, group 3
-    {"MTEXT", Kind::Mtext, 1, 7, StyleFrom::Name, nullptr},    // after its chunks, groups 3
-    {"DIMENSION", Kind::Unread, 1, 3, StyleFrom::DimensionStyle,
-     "a dimension's own text, which this tool does not migrate: its style now draws True Type"},
-    {"MULTILEADER", Kind::Unread, 304, 343, StyleFrom::Handle,
-     "a multileader's text, which this tool does not migrate: its style now draws True Type"},
-    {"ACAD_TABLE", Kind::Unread, 1, 7, StyleFrom::Name,
+    {"TEXT", Kind::Text, 1, 7, StyleFrom::Name, false, nullptr},
+    {"ATTRIB", Kind::Attrib, 1, 7, StyleFrom::Name, false, nullptr},
+    {"ATTDEF", Kind::Attdef, 1, 7, StyleFrom::Name, false, nullptr},  // and its prompt, group 3
+    {"MTEXT", Kind::Mtext, 1, 7, StyleFrom::Name, false, nullptr},    // after its chunks, groups 3
+    {"DIMENSION", Kind::Unread, 1, 3, StyleFrom::DimensionStyle, true,
+     "a dimension's own text, which this tool could not migrate safely: its style now draws True Type"},
+    {"MULTILEADER", Kind::Unread, 304, 343, StyleFrom::Handle, true,
+     "a multileader's text, which this tool could not migrate safely: its style now draws True Type"},
+    {"ACAD_TABLE", Kind::Unread, 1, 7, StyleFrom::Name, false,
      "a table's cell, which this tool does not migrate: its style now draws True Type"},
 };
+
+// A dimension's or multileader's own text stays one line of this length at
+// most, as CAD programs write it.
+constexpr std::size_t kLongestOwnText = 250;
+
+// The measurement's places in a dimension's text, "<>" and the alternate
+// units' "[]", in their order: a migration that moves or turns one would
+// draw another text.
+std::string placeholders(std::string_view text) {
+    std::string found;
+    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+        const std::string_view two = text.substr(i, 2);
+        if (two == "<>" || two == "[]") found += two;
+    }
+    return found;
+}
 
 // What a drawing holds when some entity of it is one this tool does not
 // migrate, or an attribute has a multiline form: the entities' names and
@@ -873,11 +892,18 @@ private:
     // The first pass: in which legacy types a text that this tool does not
     // migrate reads as Hebrew, for its style. The type is decided only
     // between the passes, so every one is tried.
-    void noteUnreadText(const std::string& styleName, const StyleInfo& style, std::string_view contents) {
+    // ownText: a dimension's or multileader's own text, which a migrated
+    // style migrates where it can.
+    void noteUnreadText(const std::string& styleName, const StyleInfo& style, std::string_view contents,
+                        bool ownText = false) {
         static constexpr fntType kLegacyTypes[] = {DosHebrew, DosEnglish, DosEnglishR, WindowsHeb};
         unsigned& types = facts_.unreadHebrew[styleName];
-        for (fntType type : kLegacyTypes)
-            if ((types & (1u << type)) == 0 && readsHebrew(contents, type, style.state)) types |= 1u << type;
+        for (fntType type : kLegacyTypes) {
+            if ((types & (1u << type)) != 0 || !readsHebrew(contents, type, style.state)) continue;
+            StyleState as = style.state;
+            as.type = type;
+            if (!ownText || !migrateOwnText(contents, as)) types |= 1u << type;
+        }
     }
 
     bool unreadReadsHebrew(const std::string& styleName, fntType type) const {
@@ -909,14 +935,31 @@ private:
         return it == styles_.end() ? nullptr : &it->second;
     }
 
-    // A dimension, a multileader or a table: written as it is. The first pass
-    // notes the legacy types in which its text reads as Hebrew, so that its
-    // style stays as it is. The second reviews it where its text holds
-    // legacy Hebrew in a style left for a reason, or in a migrated style
-    // (the first pass's facts missing), whose new font would draw it as
-    // other characters.
+    // A dimension's or multileader's own text as MTEXT contents, migrated in
+    // one line: nothing where it cannot be safely (a paragraph too long, a
+    // new line too long, a measurement's place moved).
+    struct OwnText {
+        std::string value;
+        MtextPieces result;
+    };
+    std::optional<OwnText> migrateOwnText(std::string_view stored, const StyleState& style) const {
+        OwnText own;
+        if (!migrateMtextPieces(stored, {style, options_.target, false}, rules_, surface_, own.result,
+                                [&](std::string_view piece) { own.value += piece; }))
+            return std::nullopt;
+        if (own.result.tooLong || own.value.size() > kLongestOwnText || placeholders(own.value) != placeholders(stored))
+            return std::nullopt;
+        return own;
+    }
+
+    // A dimension, a multileader or a table. A dimension's or multileader's
+    // own text in a migrated style is migrated as MTEXT contents are, where
+    // that is safe. The first pass notes the legacy types in which a text
+    // that cannot be migrated reads as Hebrew, so that its style stays as
+    // it is; the second reviews such a text where its style was left for a
+    // reason, or was migrated all the same (the first pass's facts missing),
+    // so that its new font would draw it as other characters.
     void finishUnread() {
-        if (!fonts_) writer_.put(record_.lines(0, record_.size()));
         TextFields f = readTextFields(Kind::Unread);
         f.style = record_.size();
         std::vector<std::size_t> texts;
@@ -926,25 +969,48 @@ private:
         }
         std::string styleName;
         const StyleInfo* style = unreadStyle(f.style, styleName);
-        if (!style) return;
-        std::string contents;
-        std::u16string shown;
-        std::u16string oldText;
-        for (std::size_t i : texts) {
-            std::string fontBytes;
-            if (!decodeValue(record_.value(i), rules_, fontBytes, shown)) continue;
-            if (!contents.empty()) contents += "\\P";  // texts apart, as paragraphs
-            contents += fontBytes;
-            if (rows_) oldText += (oldText.empty() ? u"" : u" / ") + shown;
+        std::string contents;  // as stored, the texts apart as paragraphs
+        for (std::size_t i : texts) contents.append(contents.empty() ? "" : "\\P").append(record_.value(i));
+        const bool ownText = textKind_->contents && texts.size() == 1;
+        if (fonts_) {
+            if (style) noteUnreadText(styleName, *style, contents, ownText);
+            return;
         }
-        if (fonts_) return noteUnreadText(styleName, *style, contents);
-        const bool left = !style->migrated && !style->leftWhy.empty() && style->state.type != TrueType;
-        if (!(style->migrated || left) || !readsHebrew(contents, style->state.type, style->state)) return;
+        if (!style) return writer_.put(record_.lines(0, record_.size()));
         TextRow row = rowFor(f, *style);
-        row.oldText = row.newText = oldText;
+        std::optional<OwnText> migrated;
+        const bool readable = !style->migrated || !ownText || !unreadable(contents, row);
+        if (style->migrated && ownText && readable) migrated = migrateOwnText(contents, style->state);
+        if (migrated && migrated->result.changed) {
+            writeRecord({{texts.front(), migrated->value}});
+        } else {
+            writer_.put(record_.lines(0, record_.size()));
+        }
+        if (!readable) {  // the drawing's code page is not one this tool reads
+            row.oldText = row.newText = shownText(contents);
+            return emit(row);
+        }
+        const bool left = !style->migrated && !style->leftWhy.empty() && style->state.type != TrueType;
+        if (migrated) {
+            row.oldText = shownText(contents);
+            row.newText = migrated->result.changed ? shownText(migrated->value) : row.oldText;
+            row.status = migrated->result.changed ? worse(Status::Converted, migrated->result.status)
+                                                  : migrated->result.status;
+            return emit(row);
+        }
+        if (!(style->migrated || left) || !readsHebrew(contents, style->state.type, style->state)) return;
+        row.oldText = row.newText = shownText(contents);
         row.note = style->migrated ? textKind_->unread : style->leftWhy;
         row.status = Status::Review;
         emit(row);
+    }
+
+    // Stored MTEXT contents as the report shows them.
+    std::u16string shownText(std::string_view stored) const {
+        if (!rows_) return {};
+        std::string ignored;
+        std::u16string shown;
+        return decodeValue(stored, rules_, ignored, shown) ? shown : bytesAsLatin1(stored);
     }
 
     // The first pass: the texts of a font to guess are its evidence.
