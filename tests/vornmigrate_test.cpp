@@ -529,7 +529,7 @@ TEST(Texts, DimensionAndLeaderTextsMigrateAndTheOthersKeepTheirStyle) {
          "ACAD_TABLE", 1, "", "a table's cell", true},
         {"MultilineAttribute", [](Dxf& d) {
              d.text("ATTRIB", "DOS", "Room").pair(101, "Embedded Object").pair(1, "{\\C1;" + kDosShalom + "}");
-         }, "Embedded Object", 1, "", "embedded MTEXT", true},
+         }, "Embedded Object", 1, "{\\C1;" + shalom + "}", nullptr, false},
     };
     for (const Case& c : cases) {
         Dxf d("\n");
@@ -546,6 +546,7 @@ TEST(Texts, DimensionAndLeaderTextsMigrateAndTheOthersKeepTheirStyle) {
 
         const Migrated once = migrate(d.str(), Target::Logical);
         EXPECT_EQ(valueAfter(once.out, c.marker, c.textCode), after) << c.name << ", one pass";
+        EXPECT_EQ(migrate(once.out, Target::Logical).out, once.out) << c.name << ": a second run changes nothing";
         const TextRow* review = nullptr;
         for (const TextRow& row : once.rows)
             if (row.status == Status::Review) review = &row;
@@ -567,6 +568,36 @@ TEST(Texts, DimensionAndLeaderTextsMigrateAndTheOthersKeepTheirStyle) {
             EXPECT_NE(row.note.find("migrate"), std::string::npos) << c.name << ": " << row.note;
         }
     }
+}
+
+// A long multiline form is written in new chunks where the old stood, the
+// attribute's other groups around them as they were.
+TEST(Texts, ALongMultilineAttributeKeepsItsGroupsAroundNewChunks) {
+    std::string words;
+    for (int i = 0; i < 40; ++i) words += kDosShalom + " ";
+    Dxf d("\n");
+    d.header("AC1015").styles(0).entities();
+    d.text("ATTRIB", "DOS", "Room").pair(101, "Embedded Object").pair(10, "1.0").pair(3, words.substr(0, 100));
+    d.pair(1, words.substr(100)).pair(73, "0").pair(0, "SEQEND").end();
+    const Migrated run = migrate(d.str(), Target::Logical);
+    const std::vector<std::string> lines = linesOf(run.out);
+    std::string contents, codesAfter101;
+    bool inForm = false;
+    for (std::size_t i = 0; i + 1 < lines.size(); i += 2) {
+        const int code = std::stoi(lines[i]);
+        std::string value = lines[i + 1];
+        value.pop_back();
+        if (code == 101) inForm = true;
+        if (code == 0) inForm = false;
+        if (!inForm) continue;
+        codesAfter101 += std::to_string(code) + " ";
+        if (code == 1 || code == 3) contents += value;
+    }
+    std::string expected;
+    for (int i = 0; i < 40; ++i) expected += std::string(i ? " " : "") + "\\U+05E9\\U+05DC\\U+05D5\\U+05DD";
+    EXPECT_EQ(contents, " " + expected) << "the words in reading order, the trailing blank first";
+    EXPECT_EQ(codesAfter101, "101 10 3 3 3 3 1 73 ") << "each new chunk of at most 250 bytes where the old two stood";
+    EXPECT_EQ(migrate(run.out, Target::Logical).out, run.out);
 }
 
 // A backwards style's English is stored reversed, and read back in order.

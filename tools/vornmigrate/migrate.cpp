@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <unordered_map>
@@ -361,12 +362,11 @@ std::string placeholders(std::string_view text) {
     return found;
 }
 
-// What a drawing holds when some entity of it is one this tool does not
-// migrate, or an attribute has a multiline form: the entities' names and
-// the value of the embedded object's group 101.
+// What a drawing holds when some entity of it is one whose text this tool
+// may not migrate: the entities' names.
 bool mayHoldUnreadTexts(std::string_view bytes) {
     static const std::vector<std::string_view> needles = [] {
-        std::vector<std::string_view> names{"Embedded Object", "EMBEDDED OBJECT", "embedded object"};
+        std::vector<std::string_view> names;
         for (const TextKind& k : kTextKinds)
             if (k.kind == Kind::Unread) names.push_back(k.entity);
         return names;
@@ -487,9 +487,8 @@ private:
             textKind_ = textKind(name);
             if (textKind_) k = textKind_->kind;
             // With no font to read from its texts, the first pass looks only
-            // at the texts this tool does not migrate (an attribute's
-            // multiline form among them).
-            if (fonts_ && !fontToGuess_ && (k == Kind::Text || k == Kind::Mtext)) k = Kind::None;
+            // at the texts this tool may not migrate.
+            if (fonts_ && !fontToGuess_ && k != Kind::Unread) k = Kind::None;
         }
         if (k == Kind::None) return false;
         kind_ = k;
@@ -583,9 +582,11 @@ private:
 
     void writeRecordLine(std::size_t i) { writer_.put(record_.lines(i, i + 1)); }
 
-    // The record with some values replaced (by line, in any order); the
-    // lines between them in one piece each.
-    void writeRecord(std::vector<std::pair<std::size_t, std::string>> changes) {
+    // The record, or its lines before `end`, with some values replaced (by
+    // line, in any order, all before end); the lines between them in one
+    // piece each.
+    void writeRecord(std::vector<std::pair<std::size_t, std::string>> changes, std::size_t end = SIZE_MAX) {
+        end = std::min(end, record_.size());
         std::sort(changes.begin(), changes.end());
         std::size_t from = 0;
         for (const auto& [line, value] : changes) {
@@ -593,7 +594,7 @@ private:
             writeRecordLine(line, value);
             from = line + 1;
         }
-        writer_.put(record_.lines(from, record_.size()));
+        writer_.put(record_.lines(from, end));
     }
 
     void writeRecordLine(std::size_t i, std::string_view newValue) {
@@ -827,10 +828,7 @@ private:
         const TextFields f = readTextFields(k);
         std::string styleNote;
         const StyleInfo& style = styleOf(f, styleNote);
-        if (fonts_) {
-            if (f.embedded && &style != &kNoStyle) noteUnreadText(styleNameOf(f), style, embeddedContents(f));
-            return collectText(k, f, style);
-        }
+        if (fonts_) return collectText(k, f, style);
         if (k == Kind::Mtext) return finishMtext(f, style, styleNote);
 
         const bool attribute = k != Kind::Text;
@@ -851,8 +849,8 @@ private:
         if (style.migrated && ownBackwards != style.state.backwards && row.status != Status::Same)
             markReview(row, "its own generation flag mirrors it otherwise than its style");
         const bool leftForAReason = !style.leftWhy.empty() && style.state.type != TrueType;
-        if (f.embedded && (style.migrated || leftForAReason) && embeddedHoldsHebrew(f, style))
-            markReview(row, "its multiline form (an embedded MTEXT), which this tool does not migrate, holds Hebrew");
+        if (f.embedded && leftForAReason && embeddedHoldsHebrew(f, style))
+            markReview(row, "its multiline form (an embedded MTEXT) holds Hebrew");
         // The flag changes only with the text, where a backwards style's
         // reversed storage is undone.
         const bool undoesBackwards = newValue && style.state.backwards && ownBackwards;
@@ -861,9 +859,69 @@ private:
         if (newPrompt) changes.emplace_back(f.prompt, std::move(*newPrompt));
         if (undoesBackwards && f.generation != none)
             changes.emplace_back(f.generation, sameWidthNumber(record_.valueLine(f.generation), f.generationFlag & ~2L));
-        writeRecord(std::move(changes));
+        TextFields multiline = f;
+        if (f.embedded && style.migrated) multiline.chunks = embeddedChunks(f);
+        const std::optional<std::string> contents = multilineToMigrate(multiline, style, row);
+        if (contents) {
+            writeWithMultiline(std::move(changes), multiline, *contents, style);
+        } else {
+            writeRecord(std::move(changes));
+        }
         emit(row);
         if (f.prompt != none) emit(promptRow);
+    }
+
+    // An attribute's multiline form: its 3 lines, then its 1 line, as MTEXT's.
+    std::vector<std::size_t> embeddedChunks(const TextFields& f) const {
+        std::vector<std::size_t> chunks;
+        std::size_t last = record_.size();
+        for (std::size_t i = f.embedded; i < record_.size() && record_.code(i) < 1000; ++i) {
+            if (record_.code(i) == 3) chunks.push_back(i);
+            if (record_.code(i) == 1) last = i;
+        }
+        if (last != record_.size()) chunks.push_back(last);
+        return chunks;
+    }
+
+    // An attribute's multiline form is migrated as MTEXT contents are: its
+    // contents when they change (the row takes the status), none otherwise.
+    std::optional<std::string> multilineToMigrate(const TextFields& m, const StyleInfo& style, TextRow& row) {
+        if (m.chunks.empty()) return std::nullopt;
+        std::string contents;
+        for (std::size_t i : m.chunks) contents.append(record_.value(i));
+        if (unreadable(contents, row)) return std::nullopt;
+        MtextPieces result;
+        if (!migrateMtextPieces(contents, {style.state, options_.target, false}, rules_, surface_, result, {}))
+            throw BadDrawing(record_.lineOf(m.chunks.front()) + 1, "the multiline attribute is not valid UTF-8");
+        row.status = worse(row.status, result.status);
+        if (result.tooLong)
+            markReview(row, "a paragraph of its multiline form longer than this tool converts (" +
+                                std::to_string(kLongestConvertedText >> 20) + " MB) is left as it is");
+        if (!result.changed) return std::nullopt;
+        return contents;
+    }
+
+    // The record with its single-line changes, which stand before its
+    // multiline form, and the new chunks of that form where the old stood.
+    void writeWithMultiline(std::vector<std::pair<std::size_t, std::string>> changes, const TextFields& m,
+                            const std::string& contents, const StyleInfo& style) {
+        std::vector<std::size_t> chunkLines = m.chunks;
+        std::sort(chunkLines.begin(), chunkLines.end());
+        writeRecord(std::move(changes), chunkLines.front());
+        std::size_t nextChunk = 0;
+        for (std::size_t i = chunkLines.front(); i < record_.size(); ++i) {
+            const bool isChunk = nextChunk < chunkLines.size() && chunkLines[nextChunk] == i;
+            if (isChunk) ++nextChunk;
+            if (!isChunk) {
+                writeRecordLine(i);
+            } else if (i == chunkLines.front()) {
+                ChunkWriter chunks(*this, m);
+                MtextPieces again;
+                migrateMtextPieces(contents, {style.state, options_.target, false}, rules_, surface_, again,
+                                   [&](std::string_view piece) { chunks.add(piece); });
+                chunks.finish();
+            }
+        }
     }
 
     std::string embeddedContents(const TextFields& f) const {
@@ -911,11 +969,6 @@ private:
         return it != facts_.unreadHebrew.end() && (it->second & (1u << type)) != 0;
     }
 
-    // The name of the style that styleOf finds for a text.
-    std::string styleNameOf(const TextFields& f) const {
-        const std::string name = f.style == record_.size() ? std::string("STANDARD") : upperAscii(record_.value(f.style));
-        return styles_.count(name) ? name : std::string("STANDARD");
-    }
 
     // The style of an entity this tool does not migrate, by the table's rule,
     // and its name.
