@@ -512,9 +512,18 @@ TEST(Texts, DimensionAndLeaderTextsMigrateAndTheOthersKeepTheirStyle) {
     } cases[] = {
         {"DimensionOverride", [](Dxf& d) { d.pair(0, "DIMENSION").pair(5, "40").pair(3, "HEB").pair(1, kDosShalom); },
          "DIMENSION", 1, shalom, nullptr, false},
-        // Read in reading order, the measurement's place would turn to "><".
+        // The measurement's place is read as the number it draws, and comes
+        // out where a TEXT's number does ("12 " and the word give the word
+        // and "12 "), unturned.
         {"DimensionWithMeasurement",
          [](Dxf& d) { d.pair(0, "DIMENSION").pair(5, "40").pair(3, "HEB").pair(1, "<> " + kDosShalom); },
+         "DIMENSION", 1, shalom + "<> ", nullptr, false},
+        {"DimensionWithBothPlaces",
+         [](Dxf& d) { d.pair(0, "DIMENSION").pair(5, "40").pair(3, "HEB").pair(1, "<> [] " + kDosShalom); },
+         "DIMENSION", 1, shalom + "<> [] ", nullptr, false},
+        // Beside a digit the place could not be told from the number.
+        {"DimensionPlaceBesideADigit",
+         [](Dxf& d) { d.pair(0, "DIMENSION").pair(5, "40").pair(3, "HEB").pair(1, "<>2 " + kDosShalom); },
          "DIMENSION", 1, "", "could not migrate safely", true},
         {"DimensionMeasured", [](Dxf& d) { d.pair(0, "DIMENSION").pair(5, "41").pair(3, "HEB").pair(1, "<>"); },
          "DIMENSION", 1, "", nullptr, false},

@@ -362,6 +362,50 @@ std::string placeholders(std::string_view text) {
     return found;
 }
 
+// While a text is read in reading order, each measurement's place stands as
+// a number, which is what it draws: "<>" as nine 0s, "[]" as nine 1s. False
+// where that could be mistaken: a place beside a digit, or a text that
+// holds such a run already.
+constexpr std::string_view kMeasurementToken = "000000000", kAlternateToken = "111111111";
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool maskPlaceholders(std::string_view text, std::string& masked) {
+    if (text.find(kMeasurementToken) != std::string_view::npos || text.find(kAlternateToken) != std::string_view::npos)
+        return false;
+    masked.clear();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::string_view two = text.substr(i, 2);
+        if (two != "<>" && two != "[]") {
+            masked += text[i];
+            continue;
+        }
+        if ((i > 0 && isDigit(text[i - 1])) || (i + 2 < text.size() && isDigit(text[i + 2]))) return false;
+        masked += two == "<>" ? kMeasurementToken : kAlternateToken;
+        ++i;
+    }
+    return true;
+}
+
+// The places back where their numbers stand; false unless each comes back
+// once, in the order they had.
+bool unmaskPlaceholders(std::string& text, std::string_view expected) {
+    std::string out, found;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::string_view rest = std::string_view(text).substr(i);
+        if (rest.substr(0, kMeasurementToken.size()) == kMeasurementToken) {
+            out += "<>", found += "<>", i += kMeasurementToken.size();
+        } else if (rest.substr(0, kAlternateToken.size()) == kAlternateToken) {
+            out += "[]", found += "[]", i += kAlternateToken.size();
+        } else {
+            out += text[i++];
+        }
+    }
+    if (found != expected) return false;
+    text = std::move(out);
+    return true;
+}
+
 // What a drawing holds when some entity of it is one whose text this tool
 // may not migrate: the entities' names.
 bool mayHoldUnreadTexts(std::string_view bytes) {
@@ -990,18 +1034,21 @@ private:
 
     // A dimension's or multileader's own text as MTEXT contents, migrated in
     // one line: nothing where it cannot be safely (a paragraph too long, a
-    // new line too long, a measurement's place moved).
+    // new line too long, a measurement's place that would not come back).
     struct OwnText {
         std::string value;
         MtextPieces result;
     };
     std::optional<OwnText> migrateOwnText(std::string_view stored, const StyleState& style) const {
         OwnText own;
-        if (!migrateMtextPieces(stored, {style, options_.target, false}, rules_, surface_, own.result,
-                                [&](std::string_view piece) { own.value += piece; }))
+        std::string masked;
+        if (!maskPlaceholders(stored, masked) ||
+            !migrateMtextPieces(masked, {style, options_.target, false}, rules_, surface_, own.result,
+                                [&](std::string_view piece) { own.value += piece; }) ||
+            !unmaskPlaceholders(own.value, placeholders(stored)))
             return std::nullopt;
-        if (own.result.tooLong || own.value.size() > kLongestOwnText || placeholders(own.value) != placeholders(stored))
-            return std::nullopt;
+        if (own.result.tooLong || own.value.size() > kLongestOwnText) return std::nullopt;
+        if (!own.result.changed) own.value = std::string(stored);
         return own;
     }
 
