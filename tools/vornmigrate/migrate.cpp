@@ -434,7 +434,7 @@ public:
     Migration(std::FILE* in, std::FILE* out, const Options& options, const DisplayOrderer& surface,
               const RowSink& rows, const DrawingFacts& facts, FontsSeen* fonts, bool skimming = false)
         : reader_(in, options.maxLineBytes), writer_(out), options_(options), surface_(surface), rows_(rows),
-          fonts_(fonts), facts_(facts), skimming_(skimming) {}
+          fonts_(fonts), skimming_(skimming), facts_(facts) {}
 
     const DrawingFacts& facts() const { return facts_; }
     // A skimming first pass found what may be texts this tool does not
