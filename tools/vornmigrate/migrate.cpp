@@ -693,8 +693,8 @@ private:
         if (info.migrated && (flags & 4) != 0) info.leftWhy = "a vertical style, which no True Type font draws";
         else if (info.migrated && drawnByLineTypes) info.leftWhy = "a style that line types draw their shapes with";
         else if (info.migrated && name != none && unreadReadsHebrew(upperAscii(record_.value(name)), decision.type))
-            info.leftWhy = "a style of a dimension's, multileader's, table's or multiline attribute's text that holds "
-                           "Hebrew, which this tool does not migrate";
+            info.leftWhy = "a style of a table's text, or of a dimension's or multileader's text that this tool "
+                           "cannot migrate safely, that holds Hebrew";
         if (info.migrated && !info.leftWhy.empty()) info.migrated = false;
         std::vector<std::pair<std::size_t, std::string>> changes;
         if (info.migrated) {
@@ -993,9 +993,8 @@ private:
 
     // The first pass: in which legacy types a text that this tool does not
     // migrate reads as Hebrew, for its style. The type is decided only
-    // between the passes, so every one is tried.
-    // ownText: a dimension's or multileader's own text, which a migrated
-    // style migrates where it can.
+    // between the passes, so every one is tried. ownText: a dimension's or
+    // multileader's own text, which counts only where it cannot be migrated.
     void noteUnreadText(const std::string& styleName, const StyleInfo& style, std::string_view contents,
                         bool ownText = false) {
         static constexpr fntType kLegacyTypes[] = {DosHebrew, DosEnglish, DosEnglishR, WindowsHeb};
@@ -1012,7 +1011,6 @@ private:
         auto it = facts_.unreadHebrew.find(styleName);
         return it != facts_.unreadHebrew.end() && (it->second & (1u << type)) != 0;
     }
-
 
     // The style of an entity this tool does not migrate, by the table's rule,
     // and its name.
