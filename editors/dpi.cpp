@@ -1,6 +1,5 @@
 #include "editors/dpi.h"
 
-#include <algorithm>
 #include <string>
 
 #include "editors/modal_window.h"
