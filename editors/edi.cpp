@@ -514,13 +514,17 @@ void Tfrmmtext::onTimer(UINT_PTR id) {
 // it, and fonts, pictures and layout scaled again.
 void Tfrmmtext::onDpiChanged(DpiScale dpi, const RECT& suggested) {
     dpi_ = dpi;
+    const int width = suggested.right - suggested.left, height = suggested.bottom - suggested.top;
+    if (!memo1_) {  // moved while being made: the controls are made at this DPI
+        SetWindowPos(window_, nullptr, suggested.left, suggested.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        return;
+    }
     createFonts();
     fillToolBar();
     showLanguageButtons(editor_.hebrewDown(), editor_.englishDown());
     showDirection(memoRightToLeft_);
     updateActions();
-    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     layout();
     fitCaption(window_, dpi_);
 }

@@ -79,7 +79,9 @@ TfrmLtedit::TfrmLtedit(hebrew::TfrmFonts& fonts)
     SetWindowPos(window_, nullptr, px(kLeft), px(kTop), outer.cx, outer.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     createControls();
     fitCaption(window_, dpi_);
-    editor_.FormCreate(outer.cy);
+    RECT made;
+    GetWindowRect(window_, &made);
+    editor_.FormCreate(made.bottom - made.top);
 }
 
 TfrmLtedit::~TfrmLtedit() {
@@ -327,12 +329,17 @@ void TfrmLtedit::onGetMinMaxInfo(MINMAXINFO& info) const {
 // it, the window's fixed height at the new DPI, and everything scaled again.
 void TfrmLtedit::onDpiChanged(DpiScale dpi, const RECT& suggested) {
     dpi_ = dpi;
+    const int width = suggested.right - suggested.left;
+    if (!edit1_) {  // moved while being made: the controls are made at this DPI
+        SetWindowPos(window_, nullptr, suggested.left, suggested.top, width, suggested.bottom - suggested.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        return;
+    }
     createFonts();
     fillToolBar();
     // Not held while the frame takes the new DPI; then held at the designed
     // client height within that frame.
     editor_.setFHeight(0);
-    const int width = suggested.right - suggested.left;
     SetWindowPos(window_, nullptr, suggested.left, suggested.top, width, suggested.bottom - suggested.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
     RECT outer, client;
