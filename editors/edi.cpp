@@ -540,11 +540,6 @@ LRESULT Tfrmmtext::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (memo1_) layout();
             return 0;
         case WM_CLOSE: modalResult_ = kModalCancel; return 0;  // the close box: Cancel
-        case WM_DPICHANGED: {
-            const DpiChange change = dpiChange(wParam, lParam);
-            onDpiChanged(change.dpi, change.suggested);
-            return 0;
-        }
         case DM_GETDEFID: return 0;  // no default button: Enter belongs to the memo
         default: break;
     }

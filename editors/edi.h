@@ -9,7 +9,6 @@
 #include <memory>
 #include <string>
 
-#include "editors/dpi_scale.h"
 #include "editors/modal_window.h"
 #include "editors/mtext_editor.h"
 #include "editors/shell_language_hook.h"
@@ -42,8 +41,7 @@ private:
     void onCommand(int id);
     void onNotify(const NMHDR& header);
     void onTimer(UINT_PTR id);
-    void onDpiChanged(DpiScale dpi, const RECT& suggested);
-    int px(int design) const { return dpi_(design); }
+    void onDpiChanged(DpiScale dpi, const RECT& suggested) override;
     bool previewKey(const MSG& msg);
     void updateActions();
     void FormShow();
@@ -71,7 +69,6 @@ private:
     HIMAGELIST imageList1_ = nullptr;
     HFONT formFont_ = nullptr, memoFont_ = nullptr;
     bool memoRightToLeft_ = true;
-    DpiScale dpi_;
     MtextEditor editor_;  // last: its constructor may already call the view
 };
 

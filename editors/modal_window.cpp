@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "editors/dpi.h"
 #include "hebrew/text_encoding.h"
 
 namespace editors {
@@ -157,6 +158,11 @@ LRESULT CALLBACK EditorWindow::windowProc(HWND window, UINT message, WPARAM wPar
     auto* self = reinterpret_cast<EditorWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!self) return DefWindowProcW(window, message, wParam, lParam);
     LRESULT result = 0;
+    if (message == WM_DPICHANGED) {
+        const DpiChange change = dpiChange(wParam, lParam);
+        self->guarded([&] { self->onDpiChanged(change.dpi, change.suggested); });
+        return 0;
+    }
     self->guarded([&] { result = self->onMessage(message, wParam, lParam); });
     return result;
 }

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "editors/callback_guard.h"
+#include "editors/dpi_scale.h"
 #include "hebrew/text_encoding.h"
 
 namespace editors {
@@ -92,8 +93,15 @@ protected:
 
     void endModal(int result) { modalResult_ = result; }
 
+    // WM_DPICHANGED: the window moved to a monitor of another DPI; the
+    // rectangle the system suggests for it there.
+    virtual void onDpiChanged(DpiScale dpi, const RECT& suggested) = 0;
+    // A size of the designed layout at the window's DPI.
+    int px(int design) const { return dpi_(design); }
+
     HWND window_ = nullptr;
     int modalResult_ = 0;  // 0 while the window runs modally, then its result
+    DpiScale dpi_;         // the DPI the window is laid out for
 
 private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

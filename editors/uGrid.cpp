@@ -409,11 +409,6 @@ LRESULT TfrmGrid::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case kCommitCellMessage: onCommitCell(); return 0;
         case WM_SIZE: onSize(); return 0;
         case WM_CLOSE: onClose(); return 0;
-        case WM_DPICHANGED: {
-            const DpiChange change = dpiChange(wParam, lParam);
-            onDpiChanged(change.dpi, change.suggested);
-            return 0;
-        }
         case DM_GETDEFID: return MAKELRESULT(IDOK, DC_HASDEFID);
         default: break;
     }

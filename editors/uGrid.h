@@ -10,7 +10,6 @@
 #include <string>
 
 #include "editors/attribute_grid.h"
-#include "editors/dpi_scale.h"
 #include "editors/modal_window.h"
 #include "hebrew/fntdef.h"
 
@@ -64,8 +63,7 @@ private:
     void onCommitCell();
     void onSize();
     void onClose();
-    void onDpiChanged(DpiScale dpi, const RECT& suggested);
-    int px(int design) const { return dpi_(design); }
+    void onDpiChanged(DpiScale dpi, const RECT& suggested) override;
 
     std::unique_ptr<hebrew::KeyboardSwitch> keyboard_;
     AttributeGrid grid_;
@@ -73,7 +71,6 @@ private:
     HWND cellEditor_ = nullptr;
     std::optional<CellEdit> editing_;
     HFONT formFont_ = nullptr, labelFont_ = nullptr;
-    DpiScale dpi_;
 };
 
 // The open attribute editor.

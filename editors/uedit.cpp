@@ -420,11 +420,6 @@ LRESULT TfrmLtedit::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             onContextMenu(reinterpret_cast<HWND>(wParam), {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
             return 0;
         case WM_CLOSE: onClose(); return 0;
-        case WM_DPICHANGED: {
-            const DpiChange change = dpiChange(wParam, lParam);
-            onDpiChanged(change.dpi, change.suggested);
-            return 0;
-        }
         case DM_GETDEFID: return MAKELRESULT(IDOK, DC_HASDEFID);
         default: break;
     }

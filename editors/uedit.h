@@ -9,7 +9,6 @@
 #include <memory>
 #include <string>
 
-#include "editors/dpi_scale.h"
 #include "editors/line_editor.h"
 #include "editors/modal_window.h"
 #include "editors/shell_language_hook.h"
@@ -50,8 +49,7 @@ private:
     void onClose();
     void onGetMinMaxInfo(MINMAXINFO& info) const;
     void onContextMenu(HWND target, POINT screen);
-    void onDpiChanged(DpiScale dpi, const RECT& suggested);
-    int px(int design) const { return dpi_(design); }
+    void onDpiChanged(DpiScale dpi, const RECT& suggested) override;
     HBITMAP imageBitmap(int image) const;
     static void appendMenuItem(HMENU menu, UINT id, const wchar_t* text, HBITMAP image);
     void FormShow();
@@ -75,7 +73,6 @@ private:
     HIMAGELIST images_ = nullptr;
     HFONT formFont_ = nullptr, editFont_ = nullptr;
     HWND lastFocus_ = nullptr;
-    DpiScale dpi_;
     int langImage_ = 0;
 };
 

@@ -62,34 +62,33 @@ def reset_dpi():
     e2e.wine("reg", "delete", DESKTOP_KEY, "/v", "LogPixels", "/f")
 
 
-def opened_at(dpi):
-    """Each editor opened at that DPI: its window as read, its picture taken."""
+def read_each(dpi, steps_of):
+    """Each editor opened at that DPI with its steps (steps_of(name)), which
+    read its window once: by name, the window as read."""
     set_dpi(dpi)
-    scripts = [script(entity, caption, close, f"ui read\nui shot \"{e2e.script_path(shot_path(name, dpi))}\"\n")
-               for name, entity, caption, close in EDITORS]
+    scripts = [script(entity, caption, close, steps_of(name)) for name, entity, caption, close in EDITORS]
     windows = {}
     for (name, *_), report in zip(EDITORS, e2e.run_hosts(scripts)):
         assert e2e.hrs(report) == [e2e.S_OK], (name, e2e.hrs(report))
         assert not e2e.failed_steps(report), (name, e2e.failed_steps(report))
         read = e2e.read_windows(report)
         assert len(read) == 1, (name, len(read))
-        assert read[0]["dpi"] == dpi, f"{name} shown at {read[0]['dpi']} DPI, not {dpi}: LogPixels did not take"
         windows[name] = read[0]
+    return windows
+
+
+def opened_at(dpi):
+    """Each editor opened at that DPI: its window as read, its picture taken."""
+    windows = read_each(dpi, lambda name: f"ui read\nui shot \"{e2e.script_path(shot_path(name, dpi))}\"\n")
+    for name, window in windows.items():
+        assert window["dpi"] == dpi, f"{name} shown at {window['dpi']} DPI, not {dpi}: LogPixels did not take"
         save_picture(shot_path(name, dpi))
     return windows
 
 
 def moved_to(dpi):
     """Each editor opened at 96 DPI and told that it moved to a monitor of that DPI."""
-    set_dpi(DESIGN_DPI)
-    scripts = [script(entity, caption, close, f"ui dpi {dpi}\nui wait 300\nui read\n")
-               for _, entity, caption, close in EDITORS]
-    windows = {}
-    for (name, *_), report in zip(EDITORS, e2e.run_hosts(scripts)):
-        assert e2e.hrs(report) == [e2e.S_OK], (name, e2e.hrs(report))
-        assert not e2e.failed_steps(report), (name, e2e.failed_steps(report))
-        windows[name] = e2e.read_windows(report)[0]
-    return windows
+    return read_each(DESIGN_DPI, lambda name: f"ui dpi {dpi}\nui wait 300\nui read\n")
 
 
 def save_picture(bmp):

@@ -122,7 +122,7 @@ Options optionsFor(Target target) {
     return o;
 }
 
-Migrated migrate(const std::string& drawing, const Options& options) {
+Migrated migrate(const std::string& drawing, const Options& options, const DrawingFacts& facts = {}) {
     static const auto surface = hebrew::makeLeftToRightSurface();
     std::FILE* in = testutil::scratchFile();
     std::FILE* out = testutil::scratchFile();
@@ -130,7 +130,8 @@ Migrated migrate(const std::string& drawing, const Options& options) {
     std::rewind(in);
     Migrated run;
     try {
-        run.counts = migrateDrawing(in, out, options, *surface, [&](const TextRow& r) { run.rows.push_back(r); });
+        run.counts =
+            migrateDrawing(in, out, options, *surface, [&](const TextRow& r) { run.rows.push_back(r); }, facts);
     } catch (...) {
         std::fclose(in);
         std::fclose(out);
@@ -414,16 +415,7 @@ Migrated migrateBothPasses(const std::string& drawing, Options options) {
     std::fclose(in);
     for (const auto& [key, seen] : fonts)
         if (seen.evidence.texts()) options.guesses[key] = seen.evidence.guess();
-    in = testutil::scratchFile();
-    std::FILE* out = testutil::scratchFile();
-    std::fwrite(drawing.data(), 1, drawing.size(), in);
-    std::rewind(in);
-    Migrated run;
-    run.counts = migrateDrawing(in, out, options, *surface, [&](const TextRow& r) { run.rows.push_back(r); }, facts);
-    run.out = readAll(out);
-    std::fclose(in);
-    std::fclose(out);
-    return run;
+    return migrate(drawing, options, facts);
 }
 
 // Some room names and notes in the DOS letter codes, as drawn left to right.

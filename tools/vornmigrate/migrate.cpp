@@ -931,8 +931,7 @@ private:
     // contents when they change (the row takes the status), none otherwise.
     std::optional<std::string> multilineToMigrate(const TextFields& m, const StyleInfo& style, TextRow& row) {
         if (m.chunks.empty()) return std::nullopt;
-        std::string contents;
-        for (std::size_t i : m.chunks) contents.append(record_.value(i));
+        std::string contents = chunkContents(m.chunks);
         if (unreadable(contents, row)) return std::nullopt;
         MtextPieces result;
         if (!migrateMtextPieces(contents, {style.state, options_.target, false}, rules_, surface_, result, {}))
@@ -949,29 +948,15 @@ private:
     // multiline form, and the new chunks of that form where the old stood.
     void writeWithMultiline(std::vector<std::pair<std::size_t, std::string>> changes, const TextFields& m,
                             const std::string& contents, const StyleInfo& style) {
-        std::vector<std::size_t> chunkLines = m.chunks;
-        std::sort(chunkLines.begin(), chunkLines.end());
-        writeRecord(std::move(changes), chunkLines.front());
-        std::size_t nextChunk = 0;
-        for (std::size_t i = chunkLines.front(); i < record_.size(); ++i) {
-            const bool isChunk = nextChunk < chunkLines.size() && chunkLines[nextChunk] == i;
-            if (isChunk) ++nextChunk;
-            if (!isChunk) {
-                writeRecordLine(i);
-            } else if (i == chunkLines.front()) {
-                ChunkWriter chunks(*this, m);
-                MtextPieces again;
-                migrateMtextPieces(contents, {style.state, options_.target, false}, rules_, surface_, again,
-                                   [&](std::string_view piece) { chunks.add(piece); });
-                chunks.finish();
-            }
-        }
+        const std::size_t firstChunk = *std::min_element(m.chunks.begin(), m.chunks.end());
+        writeRecord(std::move(changes), firstChunk);
+        writeChunked(firstChunk, m, contents, {style.state, options_.target, false}, [](std::string_view) {});
     }
 
-    std::string embeddedContents(const TextFields& f) const {
+    // MTEXT contents, whole, from the lines of their chunks.
+    std::string chunkContents(const std::vector<std::size_t>& chunks) const {
         std::string contents;
-        for (std::size_t i = f.embedded; i < record_.size() && record_.code(i) < 1000; ++i)
-            if (record_.code(i) == 1 || record_.code(i) == 3) contents.append(record_.value(i));
+        for (std::size_t i : chunks) contents.append(record_.value(i));
         return contents;
     }
 
@@ -988,7 +973,7 @@ private:
     }
 
     bool embeddedHoldsHebrew(const TextFields& f, const StyleInfo& style) {
-        return readsHebrew(embeddedContents(f), style.state.type, style.state);
+        return readsHebrew(chunkContents(embeddedChunks(f)), style.state.type, style.state);
     }
 
     // The first pass: in which legacy types a text that this tool does not
@@ -1129,8 +1114,7 @@ private:
             writer_.put(record_.lines(0, record_.size()));
             return emit(row);
         }
-        std::string contents;
-        for (std::size_t i : f.chunks) contents.append(record_.value(i));
+        std::string contents = chunkContents(f.chunks);
         // The texts as Unicode only for the report's row: a long text's
         // copies would otherwise be most of the memory a migration takes.
         std::string ignored;
@@ -1164,27 +1148,38 @@ private:
             return emit(row);
         }
         if (rows_ && !shown) row.newText = row.oldText;
-        // The chunks' lines in the record's order (a 1 may stand before 3s),
-        // met one by one: a long text has hundreds of thousands of them.
+        std::u16string piece;
+        writeChunked(0, f, contents, form, [&](std::string_view newPiece) {
+            if (rows_ && shown && decodeValue(newPiece, rules_, ignored, piece)) row.newText += piece;
+        });
+        emit(row);
+    }
+
+    // The record's lines from `from` on, the chunks of f among them (3 lines,
+    // then a 1 line) replaced by new chunks of the contents migrated again,
+    // written where the first of them stood; each new piece also goes to
+    // onPiece. The chunks' lines are met in the record's order (a 1 may
+    // stand before 3s), one by one: a long text has hundreds of thousands.
+    void writeChunked(std::size_t from, const TextFields& f, std::string_view contents, const TextForm& form,
+                      const std::function<void(std::string_view)>& onPiece) {
         std::vector<std::size_t> chunkLines = f.chunks;
         std::sort(chunkLines.begin(), chunkLines.end());
         std::size_t nextChunk = 0;
-        for (std::size_t i = 0; i < record_.size(); ++i) {
+        for (std::size_t i = from; i < record_.size(); ++i) {
             const bool isChunk = nextChunk < chunkLines.size() && chunkLines[nextChunk] == i;
             if (isChunk) ++nextChunk;
             if (!isChunk) {
                 writeRecordLine(i);
             } else if (i == f.chunks.front()) {
                 ChunkWriter chunks(*this, f);
-                std::u16string piece;
+                MtextPieces result;
                 migrateMtextPieces(contents, form, rules_, surface_, result, [&](std::string_view newPiece) {
                     chunks.add(newPiece);
-                    if (rows_ && shown && decodeValue(newPiece, rules_, ignored, piece)) row.newText += piece;
+                    onPiece(newPiece);
                 });
                 chunks.finish();
             }
         }
-        emit(row);
     }
 
     // New MTEXT contents written as they come, in chunks where the old ones
@@ -1245,8 +1240,7 @@ private:
 
     void collectMtext(const TextFields& f, const StyleInfo& style) {
         if (!style.evidence || f.chunks.empty()) return;
-        std::string contents;
-        for (std::size_t i : f.chunks) contents.append(record_.value(i));
+        const std::string contents = chunkContents(f.chunks);
         mtextParagraphs(contents, rules_, [&](std::string_view plain) { addEvidence(style, plain, shownBytes(plain)); });
     }
 
