@@ -501,6 +501,7 @@ TEST(Texts, DimensionAndLeaderTextsMigrateAndTheOthersKeepTheirStyle) {
         std::string migrated;  // its text after either run; empty: as it was
         const char* reviewed;  // one pass: its row's note; none: not to review
         bool held;             // both passes: the style stays as it is
+        bool bothPasses = false;  // migrated only with the first pass's facts
     } cases[] = {
         {"DimensionOverride", [](Dxf& d) { d.pair(0, "DIMENSION").pair(5, "40").pair(3, "HEB").pair(1, kDosShalom); },
          "DIMENSION", 1, shalom, nullptr, false},
@@ -526,7 +527,17 @@ TEST(Texts, DimensionAndLeaderTextsMigrateAndTheOthersKeepTheirStyle) {
          "DIMENSION", 1, "", "could not migrate safely", true},
         {"Multileader", [](Dxf& d) { d.pair(0, "MULTILEADER").pair(5, "43").pair(304, kDosShalom).pair(343, "30"); },
          "MULTILEADER", 304, shalom, nullptr, false},
+        // A table's cells are migrated in the one style they are drawn in,
+        // which only the whole drawing tells.
         {"TableCell", [](Dxf& d) { d.pair(0, "ACAD_TABLE").pair(5, "44").pair(1, kDosShalom).pair(7, "DOS"); },
+         "ACAD_TABLE", 1, shalom, "a table's cell", false, true},
+        {"TableCellInChunks",
+         [](Dxf& d) { d.pair(0, "ACAD_TABLE").pair(5, "44").pair(2, kDosShalom).pair(1, kDosShalom).pair(7, "DOS"); },
+         "ACAD_TABLE", 1, "", "a table's cell", true},
+        {"TableInTwoStyles",
+         [](Dxf& d) {
+             d.pair(0, "ACAD_TABLE").pair(5, "44").pair(1, kDosShalom).pair(7, "DOS").pair(1, "1").pair(7, "STANDARD");
+         },
          "ACAD_TABLE", 1, "", "a table's cell", true},
         {"MultilineAttribute", [](Dxf& d) {
              d.text("ATTRIB", "DOS", "Room").pair(101, "Embedded Object").pair(1, "{\\C1;" + kDosShalom + "}");
@@ -546,7 +557,7 @@ TEST(Texts, DimensionAndLeaderTextsMigrateAndTheOthersKeepTheirStyle) {
         const std::string after = c.migrated.empty() ? before : c.migrated;
 
         const Migrated once = migrate(d.str(), Target::Logical);
-        EXPECT_EQ(valueAfter(once.out, c.marker, c.textCode), after) << c.name << ", one pass";
+        EXPECT_EQ(valueAfter(once.out, c.marker, c.textCode), c.bothPasses ? before : after) << c.name << ", one pass";
         EXPECT_EQ(migrate(once.out, Target::Logical).out, once.out) << c.name << ": a second run changes nothing";
         const TextRow* review = nullptr;
         for (const TextRow& row : once.rows)

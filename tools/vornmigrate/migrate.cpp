@@ -311,8 +311,13 @@ std::string probability(double p) {
     return text;
 }
 
-enum class Section { None, Header, Tables, Blocks, Entities, Other };
-enum class Kind { None, Style, Text, Attrib, Attdef, Mtext, Unread };
+enum class Section { None, Header, Tables, Blocks, Entities, Objects, Other };
+// Table: a table entity. TableObject: an object that holds a table's cell
+// texts or names the styles its cells are drawn in.
+enum class Kind { None, Style, Text, Attrib, Attdef, Mtext, Unread, Table, TableObject };
+
+// The texts that the first pass reads before the styles are decided.
+bool readFirst(Kind k) { return k == Kind::Unread || k == Kind::Table; }
 
 // Where a text's style comes from: its group is the style's name, a
 // dimension style's name, or the style's handle.
@@ -342,8 +347,8 @@ constexpr TextKind kTextKinds[] = {
      "a dimension's own text, which this tool could not migrate safely: its style now draws True Type"},
     {"MULTILEADER", Kind::Unread, 304, 343, StyleFrom::Handle, true,
      "a multileader's text, which this tool could not migrate safely: its style now draws True Type"},
-    {"ACAD_TABLE", Kind::Unread, 1, 7, StyleFrom::Name, false,
-     "a table's cell, which this tool does not migrate: its style now draws True Type"},
+    {"ACAD_TABLE", Kind::Table, 1, 7, StyleFrom::Name, false,
+     "a table's cell, which this tool could not migrate safely: its style now draws True Type"},
 };
 
 // A dimension's or multileader's own text stays one line of this length at
@@ -412,7 +417,7 @@ bool mayHoldUnreadTexts(std::string_view bytes) {
     static const std::vector<std::string_view> needles = [] {
         std::vector<std::string_view> names;
         for (const TextKind& k : kTextKinds)
-            if (k.kind == Kind::Unread) names.push_back(k.entity);
+            if (readFirst(k.kind)) names.push_back(k.entity);
         return names;
     }();
     return std::any_of(needles.begin(), needles.end(),
@@ -467,6 +472,7 @@ public:
             if (readingDone_) return counts_;
         }
         if (reader_.failed()) throw BadDrawing(0, "the file could not be read");
+        if (fonts_) resolveTables();
         // Some programs end a drawing with its last ENDSEC; one that ends
         // inside a section is cut short.
         if (!sawEof_ && (section_ != Section::None || kind_ != Kind::None || reader_.lines() == 0))
@@ -531,8 +537,12 @@ private:
             textKind_ = textKind(name);
             if (textKind_) k = textKind_->kind;
             // With no font to read from its texts, the first pass looks only
-            // at the texts this tool may not migrate.
-            if (fonts_ && !fontToGuess_ && k != Kind::Unread) k = Kind::None;
+            // at the texts this tool may not migrate, and at the MTEXTs of a
+            // table's block, which tell the styles its cells are drawn in.
+            if (fonts_ && !fontToGuess_ && !readFirst(k) && !(k == Kind::Mtext && inTableBlock())) k = Kind::None;
+        } else if (section_ == Section::Objects && isTableObject(name)) {
+            k = Kind::TableObject;
+            tableObjectType_ = std::string(name);
         }
         if (k == Kind::None) return false;
         kind_ = k;
@@ -540,8 +550,22 @@ private:
         return true;
     }
 
+    // A table's block is anonymous, named *T and a number.
+    bool inTableBlock() const {
+        return section_ == Section::Blocks && block_.size() > 1 && block_[0] == '*' && (block_[1] | 0x20) == 't';
+    }
+
+    // The first pass reads the objects of the drawing's tables once it has
+    // met one; the second rewrites the cell texts that migrated tables keep
+    // in their TABLECONTENT objects.
+    bool isTableObject(std::string_view name) const {
+        if (fonts_) return !tables_.empty() && (name == "TABLESTYLE" || name == "CELLSTYLEMAP" || name == "TABLECONTENT");
+        return name == "TABLECONTENT" && !facts_.tableContents.empty();
+    }
+
     bool onStructure(std::string_view name) {
         inBlockRecord_ = false;
+        object_ = {};
         if (name == "SECTION") {
             expectSectionName_ = true;
         } else if (name == "ENDSEC") {
@@ -583,6 +607,7 @@ private:
                        : value == "TABLES"   ? Section::Tables
                        : value == "BLOCKS"   ? Section::Blocks
                        : value == "ENTITIES" ? Section::Entities
+                       : value == "OBJECTS"  ? Section::Objects
                                              : Section::Other;
         } else if (expectTableName_ && code == 2) {
             expectTableName_ = false;
@@ -604,6 +629,19 @@ private:
                 codePageName_ = std::string(value);
         } else if (inBlockRecord_ && code == 2 && block_.empty()) {
             block_ = std::string(value);
+        } else if (section_ == Section::Objects && fonts_ && !tables_.empty()) {
+            noteOwner(code, trimmed(valueLine));
+        }
+    }
+
+    // The first pass: the owner of each object (its 330 outside the groups
+    // of 102), by which a table's objects are found from the table.
+    void noteOwner(long code, std::string_view value) {
+        if (code == 5 && object_.handle.empty()) object_.handle = upperAscii(value);
+        if (code == 102) object_.inGroup = !value.empty() && value.front() == '{';
+        if (code == 330 && !object_.inGroup && !object_.owned && !object_.handle.empty()) {
+            owners_[object_.handle] = upperAscii(value);
+            object_.owned = true;
         }
     }
 
@@ -620,6 +658,8 @@ private:
         kind_ = Kind::None;
         if (k == Kind::Style)
             finishStyle();
+        else if (k == Kind::TableObject)
+            finishTableObject();
         else
             finishText(k);
     }
@@ -869,9 +909,13 @@ private:
 
     void finishText(Kind k) {
         if (k == Kind::Unread) return finishUnread();
+        if (k == Kind::Table) return finishTable();
         const TextFields f = readTextFields(k);
         std::string styleNote;
         const StyleInfo& style = styleOf(f, styleNote);
+        if (fonts_ && k == Kind::Mtext && inTableBlock())
+            tableBlockStyles_[block_].insert(f.style == record_.size() ? std::string("STANDARD")
+                                                                      : upperAscii(record_.value(f.style)));
         if (fonts_) return collectText(k, f, style);
         if (k == Kind::Mtext) return finishMtext(f, style, styleNote);
 
@@ -1042,7 +1086,8 @@ private:
     // it is; the second reviews such a text where its style was left for a
     // reason, or was migrated all the same (the first pass's facts missing),
     // so that its new font would draw it as other characters.
-    void finishUnread() {
+    // tableStyle: a table's style as the first pass found it.
+    void finishUnread(const std::string* tableStyle = nullptr) {
         TextFields f = readTextFields(Kind::Unread);
         f.style = record_.size();
         std::vector<std::size_t> texts;
@@ -1052,6 +1097,11 @@ private:
         }
         std::string styleName;
         const StyleInfo* style = unreadStyle(f.style, styleName);
+        if (tableStyle) {
+            auto it = styles_.find(*tableStyle);
+            style = it == styles_.end() ? nullptr : &it->second;
+            styleName = *tableStyle;
+        }
         std::string contents;  // as stored, the texts apart as paragraphs
         for (std::size_t i : texts) contents.append(contents.empty() ? "" : "\\P").append(record_.value(i));
         const bool ownText = textKind_->contents && texts.size() == 1;
@@ -1061,6 +1111,7 @@ private:
         }
         if (!style) return writer_.put(record_.lines(0, record_.size()));
         TextRow row = rowFor(f, *style);
+        if (tableStyle && rows_) row.style = styleName;
         std::optional<OwnText> migrated;
         const bool readable = !style->migrated || !ownText || !unreadable(contents, row);
         if (style->migrated && ownText && readable) migrated = migrateOwnText(contents, style->state);
@@ -1086,6 +1137,208 @@ private:
         row.note = style->migrated ? textKind_->unread : style->leftWhy;
         row.status = Status::Review;
         emit(row);
+    }
+
+    // ---- Tables ----
+    // A table keeps its cells' texts three times: in the entity, in the
+    // MTEXTs of its block (migrated as every MTEXT is) and, from R2008, in
+    // a TABLECONTENT object that its extension dictionary owns. Its cells
+    // are drawn in its table style's text styles (by row type and cell
+    // style) unless the table or a cell names another. Where all of these
+    // name one style, the first pass tells the second, and the cells are
+    // migrated in that style, in the entity and in the TABLECONTENT alike.
+
+    // What a table's record, or one of its objects', holds.
+    struct TableParts {
+        std::string handle, owner, tableStyle, block;  // upper case
+        std::vector<std::size_t> texts;                // the lines of its cells' strings
+        std::vector<bool> repeats;                     // a formatted string after the same value
+        std::set<std::string> styles;                  // the styles it names
+        bool unsafe = false;  // a cell's text this tool does not read: in chunks, a field's, an attribute's
+    };
+
+    TableParts tableParts(bool entity) const {
+        TableParts p;
+        const std::size_t end = record_.size();
+        bool inTable = !entity, inValue = false, inGroup = false;
+        if (entity) {  // a record without subclass markers is read whole as the table's
+            inTable = true;
+            for (std::size_t i = 1; i < end && record_.code(i) < 1000; ++i)
+                if (record_.code(i) == 100) inTable = false;
+        }
+        for (std::size_t i = 1; i < end && record_.code(i) < 1000; ++i) {
+            const long code = record_.code(i);
+            const std::string_view value = record_.value(i);
+            const std::string_view marker = code >= 300 ? trimmed(value) : std::string_view();
+            if (code == 5 && p.handle.empty()) {
+                p.handle = upperAscii(trimmed(value));
+            } else if (code == 102) {
+                inGroup = !trimmed(value).empty() && trimmed(value).front() == '{';
+            } else if (code == 330) {
+                if (!inGroup && p.owner.empty()) p.owner = upperAscii(trimmed(value));
+            } else if (entity && code == 100) {
+                inTable = inTable || trimmed(value) == "AcDbTable";
+            } else if (entity && !inTable) {
+                if (code == 2) p.block = upperAscii(trimmed(value));
+            } else if (entity && code == 342) {
+                p.tableStyle = upperAscii(trimmed(value));
+            } else if ((entity && code == 301 && marker == "CELL_VALUE") || (!entity && code == 300 && marker == "VALUE")) {
+                inValue = true;
+            } else if (code == 304 && marker == "ACVALUE_END") {
+                inValue = false;
+            } else if ((code == 1 && (entity || inValue)) || (code == 302 && inValue)) {
+                p.repeats.push_back(code == 302 && !p.texts.empty() && record_.code(p.texts.back()) == 1 &&
+                                    record_.value(p.texts.back()) == value);
+                p.texts.push_back(i);
+            } else if ((code == 2 || code == 3 || code == 303) && (entity || inValue)) {
+                p.unsafe = true;
+            } else if (entity && ((code == 344 && trimmed(value) != "0") || code == 331)) {
+                p.unsafe = true;
+            } else if (code == 7) {
+                p.styles.insert(upperAscii(trimmed(value)));
+            } else if (code == 340) {
+                if (auto it = styleNamesByHandle_.find(upperAscii(trimmed(value))); it != styleNamesByHandle_.end())
+                    p.styles.insert(it->second);
+            }
+        }
+        return p;
+    }
+
+    // What the first pass keeps of a table, or of an object of one, until
+    // the drawing's end, where the table style and its objects are known.
+    struct TableSeen {
+        std::string handle, type, tableStyle, block;
+        std::set<std::string> styles;
+        std::vector<std::string> texts;
+        bool unsafe = false;
+    };
+
+    TableSeen tableSeen(TableParts parts, std::string type) const {
+        TableSeen seen{std::move(parts.handle), std::move(type), std::move(parts.tableStyle), std::move(parts.block),
+                       std::move(parts.styles), {}, parts.unsafe};
+        for (std::size_t i : parts.texts) seen.texts.emplace_back(record_.value(i));
+        return seen;
+    }
+
+    void finishTable() {
+        const TableParts parts = tableParts(true);
+        if (fonts_) {
+            tables_.push_back(tableSeen(parts, "ACAD_TABLE"));
+            return;
+        }
+        auto resolved = facts_.tableStyles.find(parts.handle);
+        const bool known = resolved != facts_.tableStyles.end() && !parts.handle.empty();
+        if (known && migrateTable(parts, resolved->second)) return;
+        finishUnread(known ? &resolved->second : nullptr);
+    }
+
+    // The cells' new texts, each in one line, where every one can be
+    // migrated safely; false, with nothing written, otherwise.
+    bool migrateTable(const TableParts& parts, const std::string& styleName) {
+        auto it = styles_.find(styleName);
+        if (it == styles_.end() || !it->second.migrated || parts.unsafe) return false;
+        const StyleInfo& style = it->second;
+        std::vector<OwnText> cells;
+        TextRow ignored;
+        for (std::size_t i : parts.texts) {
+            if (unreadable(record_.value(i), ignored)) return false;
+            std::optional<OwnText> cell = migrateOwnText(record_.value(i), style.state);
+            if (!cell) return false;
+            cells.push_back(std::move(*cell));
+        }
+        std::vector<std::pair<std::size_t, std::string>> changes;
+        for (std::size_t c = 0; c < cells.size(); ++c)
+            if (cells[c].result.changed) changes.emplace_back(parts.texts[c], cells[c].value);
+        writeRecord(std::move(changes));
+        migratedTables_.insert(parts.handle);
+        TextFields f = readTextFields(Kind::Unread);
+        f.style = record_.size();
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            if (parts.repeats[c] || record_.value(parts.texts[c]).empty()) continue;  // the same cell, or an empty one
+            TextRow row = rowFor(f, style);
+            if (rows_) row.style = styleName;
+            row.oldText = shownText(record_.value(parts.texts[c]));
+            row.newText = cells[c].result.changed ? shownText(cells[c].value) : row.oldText;
+            row.status = cells[c].result.changed ? worse(Status::Converted, cells[c].result.status)
+                                                 : cells[c].result.status;
+            emit(row);
+        }
+        return true;
+    }
+
+    // The first pass keeps a table's objects; the second migrates the cell
+    // texts of a migrated table's TABLECONTENT as it did the table's.
+    void finishTableObject() {
+        TableParts parts = tableParts(false);
+        if (fonts_) {
+            if (parts.handle.empty()) return;
+            if (!parts.owner.empty()) owners_[parts.handle] = parts.owner;
+            tableObjects_.push_back(tableSeen(std::move(parts), tableObjectType_));
+            return;
+        }
+        auto table = facts_.tableContents.find(parts.handle);
+        if (table == facts_.tableContents.end() || migratedTables_.count(table->second) == 0)
+            return writer_.put(record_.lines(0, record_.size()));
+        const StyleInfo& style = styles_.at(facts_.tableStyles.at(table->second));
+        std::vector<std::pair<std::size_t, std::string>> changes;
+        for (std::size_t i : parts.texts) {
+            std::optional<OwnText> cell = migrateOwnText(record_.value(i), style.state);
+            if (!cell) return writer_.put(record_.lines(0, record_.size()));
+            if (cell->result.changed) changes.emplace_back(i, std::move(cell->value));
+        }
+        writeRecord(std::move(changes));
+    }
+
+    // At the first pass's end: the styles each table's cells may be drawn
+    // in, from the table, its table style, the objects under either and
+    // the MTEXTs of its block. Drawn in one, its cells count as a
+    // dimension's own text does (only where they cannot be migrated) and
+    // the second pass is told the style; in more, every Hebrew cell holds
+    // each of them back.
+    void resolveTables() {
+        if (tables_.empty()) return;
+        std::unordered_map<std::string, std::vector<const TableSeen*>> objectsUnder;
+        for (const TableSeen& object : tableObjects_) {
+            std::string at = object.handle;
+            for (int depth = 0; depth < 8; ++depth) {  // a table's objects lie a few owners below it
+                auto owner = owners_.find(at);
+                if (owner == owners_.end()) break;
+                at = owner->second;
+                objectsUnder[at].push_back(&object);
+            }
+        }
+        std::unordered_map<std::string, int> handles;
+        for (const TableSeen& table : tables_) ++handles[table.handle];
+        for (TableSeen table : tables_) {
+            std::vector<std::string> contents;
+            const auto add = [&](const TableSeen& from) {
+                table.styles.insert(from.styles.begin(), from.styles.end());
+                if (from.type != "TABLECONTENT") return;
+                table.texts.insert(table.texts.end(), from.texts.begin(), from.texts.end());
+                table.unsafe = table.unsafe || from.unsafe;
+                contents.push_back(from.handle);
+            };
+            for (const std::string& owner : {table.handle, table.tableStyle})
+                if (auto under = objectsUnder.find(owner); !owner.empty() && under != objectsUnder.end())
+                    for (const TableSeen* object : under->second) add(*object);
+            for (const TableSeen& object : tableObjects_)
+                if (object.handle == table.tableStyle) table.styles.insert(object.styles.begin(), object.styles.end());
+            if (auto block = tableBlockStyles_.find(table.block); block != tableBlockStyles_.end())
+                table.styles.insert(block->second.begin(), block->second.end());
+            if (table.styles.empty()) table.styles.insert("STANDARD");
+            table.unsafe = table.unsafe || table.handle.empty() || handles[table.handle] > 1;
+            for (const std::string& text : table.texts)
+                table.unsafe = table.unsafe || (!codePageKnown_ && needsCodePage(text));
+            const bool one = table.styles.size() == 1 && !table.unsafe;
+            for (const std::string& name : table.styles) {
+                auto style = styles_.find(name);
+                if (style == styles_.end()) continue;
+                for (const std::string& text : table.texts) noteUnreadText(name, style->second, text, one);
+            }
+            if (!one || styles_.count(*table.styles.begin()) == 0) continue;
+            facts_.tableStyles[table.handle] = *table.styles.begin();
+            for (const std::string& content : contents) facts_.tableContents[content] = table.handle;
+        }
     }
 
     // Stored MTEXT contents as the report shows them.
@@ -1294,6 +1547,17 @@ private:
         return found;
     }
     DrawingFacts facts_;
+    // Tables: the first pass's, until the drawing's end, and the owners of
+    // the objects read after them; the second's, those migrated.
+    std::vector<TableSeen> tables_, tableObjects_;
+    std::unordered_map<std::string, std::string> owners_;
+    std::unordered_map<std::string, std::set<std::string>> tableBlockStyles_;
+    std::string tableObjectType_;
+    struct ObjectRead {
+        std::string handle;
+        bool inGroup = false, owned = false;
+    } object_;
+    std::set<std::string> migratedTables_;
 };
 
 }  // namespace

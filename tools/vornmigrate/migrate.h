@@ -55,6 +55,10 @@ struct DrawingFacts {
     // Hebrew, one bit per type. Such a style stays as it is: its new font
     // would draw those texts as other characters.
     std::map<std::string, unsigned> unreadHebrew;
+    // By table handle, the one style its cells are drawn in, where they can
+    // be migrated; by TABLECONTENT handle, the table that it holds the
+    // cells of.
+    std::map<std::string, std::string> tableStyles, tableContents;
 };
 
 // How a font's styles are migrated: the legacy type its texts are stored
