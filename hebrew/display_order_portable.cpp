@@ -91,15 +91,27 @@ public:
         if (n == 0) return {};
         const auto& classes = byteClasses();
         types.resize(n);
-        kept.clear();  // the classes of the characters that take part, in order
+        bool rightToLeft = false, boundary = false;
         for (std::size_t i = 0; i < n; ++i) {
             types[i] = classes[static_cast<unsigned char>(bytes[i])];
-            if (types[i] != Dir::BN) kept.push_back(types[i]);
+            rightToLeft = rightToLeft || types[i] == Dir::R;
+            boundary = boundary || types[i] == Dir::BN;
         }
-        resolvedNeutral.assign(kept.size(), Dir::L);
-        resolveWeak();
-        resolveNeutrals();
-        assignLevels(bytes);
+        // Without a right-to-left character every level is the paragraph's.
+        if (!rightToLeft) return std::string(bytes);
+        levels.resize(n);
+        if (boundary) {
+            kept.clear();  // the classes of the characters that take part, in order
+            for (std::size_t i = 0; i < n; ++i)
+                if (types[i] != Dir::BN) kept.push_back(types[i]);
+            keptLevels.resize(kept.size());
+            resolve(kept.data(), kept.size(), keptLevels.data());
+            for (std::size_t i = 0, k = 0; i < n; ++i) levels[i] = types[i] == Dir::BN ? 0 : keptLevels[k++];
+            levelBoundaryNeutrals(n);
+        } else {
+            resolve(types.data(), n, levels.data());
+        }
+        trailingLevels(bytes);
         std::string visual = reorder(bytes);
         if (n > kKeptBetweenCalls) releaseArrays();
         return visual;
@@ -113,72 +125,59 @@ private:
         std::vector<Dir>().swap(types);
         std::vector<Dir>().swap(kept);
         std::vector<unsigned char>().swap(levels);
-        std::vector<Dir>().swap(resolvedNeutral);
+        std::vector<unsigned char>().swap(keptLevels);
     }
 
-    Dir& at(std::size_t k) const { return kept[k]; }
-
-    void resolveWeak() const {
-        const std::size_t m = kept.size();
+    // The weak types (W1, W4-W7), the neutrals (N1, N2) and the implicit
+    // levels (I1) of the m classes at t, which take part, into level.
+    static void resolve(Dir* t, std::size_t m, unsigned char* level) {
         Dir previous = Dir::L;  // sos: the paragraph's direction
         for (std::size_t k = 0; k < m; ++k) {  // W1
-            if (at(k) == Dir::NSM) at(k) = previous;
-            previous = at(k);
+            if (t[k] == Dir::NSM) t[k] = previous;
+            previous = t[k];
         }
-        for (std::size_t k = 1; k + 1 < m; ++k) {  // W4
-            if ((at(k) == Dir::ES || at(k) == Dir::CS) && at(k - 1) == Dir::EN && at(k + 1) == Dir::EN) at(k) = Dir::EN;
-        }
-        for (std::size_t k = 0; k < m;) {  // W5: European terminators next to a number
-            if (at(k) != Dir::ET) { ++k; continue; }
-            std::size_t end = k;
-            while (end < m && at(end) == Dir::ET) ++end;
-            const bool nearNumber = (k > 0 && at(k - 1) == Dir::EN) || (end < m && at(end) == Dir::EN);
-            if (nearNumber)
-                for (std::size_t j = k; j < end; ++j) at(j) = Dir::EN;
-            k = end;
-        }
-        for (std::size_t k = 0; k < m; ++k)  // W6
-            if (at(k) == Dir::ES || at(k) == Dir::ET || at(k) == Dir::CS) at(k) = Dir::ON;
-        Dir strong = Dir::L;
-        for (std::size_t k = 0; k < m; ++k) {  // W7
-            if (at(k) == Dir::L || at(k) == Dir::R) strong = at(k);
-            else if (at(k) == Dir::EN && strong == Dir::L) at(k) = Dir::L;
-        }
-    }
-
-    void resolveNeutrals() const {
-        const std::size_t m = kept.size();
-        auto direction = [](Dir d) { return d == Dir::EN ? Dir::R : d; };
-        Dir before = Dir::L;  // sos
-        for (std::size_t k = 0; k < m;) {
-            if (!isNeutral(at(k))) {
-                before = direction(at(k));
+        for (std::size_t k = 1; k + 1 < m; ++k)  // W4
+            if ((t[k] == Dir::ES || t[k] == Dir::CS) && t[k - 1] == Dir::EN && t[k + 1] == Dir::EN) t[k] = Dir::EN;
+        for (std::size_t k = 0; k < m;) {  // W5, European terminators next to a number; W6, the rest
+            if (t[k] != Dir::ET) {
+                if (t[k] == Dir::ES || t[k] == Dir::CS) t[k] = Dir::ON;
                 ++k;
                 continue;
             }
             std::size_t end = k;
-            while (end < m && isNeutral(at(end))) ++end;
-            const Dir after = end < m ? direction(at(end)) : Dir::L;  // eos
-            const Dir resolved = before == after ? before : Dir::L;  // N1, else N2
-            for (std::size_t j = k; j < end; ++j) resolvedNeutral[j] = resolved;
+            while (end < m && t[end] == Dir::ET) ++end;
+            const bool nearNumber = (k > 0 && t[k - 1] == Dir::EN) || (end < m && t[end] == Dir::EN);
+            for (std::size_t j = k; j < end; ++j) t[j] = nearNumber ? Dir::EN : Dir::ON;
             k = end;
         }
+        // W7, and each run of neutrals once the class after it is final.
+        Dir strong = Dir::L, before = Dir::L;  // sos
+        std::size_t neutrals = m;              // where the open run of neutrals starts
+        for (std::size_t k = 0; k < m; ++k) {
+            if (t[k] == Dir::L || t[k] == Dir::R) strong = t[k];
+            else if (t[k] == Dir::EN && strong == Dir::L) t[k] = Dir::L;
+            if (isNeutral(t[k])) {
+                if (neutrals == m) neutrals = k;
+                continue;
+            }
+            const Dir direction = t[k] == Dir::EN ? Dir::R : t[k];
+            if (neutrals != m) {  // N1, else N2
+                const unsigned char resolved = before == direction && direction == Dir::R ? 1 : 0;
+                std::fill(level + neutrals, level + k, resolved);
+                neutrals = m;
+            }
+            level[k] = t[k] == Dir::R ? 1 : t[k] == Dir::EN ? 2 : 0;
+            before = direction;
+        }
+        if (neutrals != m) std::fill(level + neutrals, level + m, 0);  // eos: the paragraph's direction
     }
 
-    void assignLevels(std::string_view bytes) const {
-        const std::size_t n = bytes.size();
-        levels.assign(n, 0);
-        for (std::size_t i = 0, k = 0; i < n; ++i) {
-            if (types[i] == Dir::BN) continue;
-            const Dir d = isNeutral(kept[k]) ? resolvedNeutral[k] : kept[k];
-            levels[i] = d == Dir::R ? 1 : d == Dir::EN ? 2 : 0;  // I1
-            ++k;
-        }
-        levelBoundaryNeutrals(n);
-        bool trailing = true;  // L1, on the original classes: separators, and
-                               // whitespace before them or at the end
+    // L1, on the original classes: separators, and whitespace before them
+    // or at the end, take the paragraph's level.
+    void trailingLevels(std::string_view bytes) const {
         const auto& classes = byteClasses();
-        for (std::size_t i = n; i-- > 0;) {
+        bool trailing = true;
+        for (std::size_t i = bytes.size(); i-- > 0;) {
             const Dir d = classes[static_cast<unsigned char>(bytes[i])];
             if (d == Dir::S || d == Dir::B) {
                 levels[i] = 0;
@@ -221,8 +220,7 @@ private:
 
     mutable std::vector<Dir> types;  // each byte's class
     mutable std::vector<Dir> kept;
-    mutable std::vector<unsigned char> levels;
-    mutable std::vector<Dir> resolvedNeutral;
+    mutable std::vector<unsigned char> levels, keptLevels;
 };
 
 }  // namespace

@@ -51,12 +51,6 @@ char16_t unicodeEscapeAt(std::string_view s, std::size_t pos) {
     return v == 0 ? 0 : static_cast<char16_t>(v);
 }
 
-void appendUnicodeEscape(std::string& out, char16_t c) {
-    static const char kHex[] = "0123456789ABCDEF";
-    out += "\\U+";
-    for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(c >> shift) & 0xF];
-}
-
 bool hasLetterCodes(fntType t) { return fontTypeRow(t).hasLetterCodes; }
 
 // ---- MTEXT contents as codes and characters ----
@@ -321,6 +315,15 @@ bool readStoredChar(std::string_view value, std::size_t& pos, const StringRules&
 bool decodeValue(std::string_view value, const StringRules& rules, std::string& fontBytes, std::u16string& unicode) {
     fontBytes.clear();
     unicode.clear();
+    // Before R2007 a value without escapes is its font bytes, each one
+    // character of the code page.
+    if (!rules.utf8 && value.find('\\') == std::string_view::npos) {
+        fontBytes.assign(value);
+        unicode.resize(value.size());
+        for (std::size_t i = 0; i < value.size(); ++i)
+            unicode[i] = codePageChar(rules.codePage, static_cast<unsigned char>(value[i]));
+        return true;
+    }
     std::size_t pos = 0;
     while (pos < value.size()) {
         StoredChar sc;
@@ -346,27 +349,49 @@ std::size_t encodedSize(std::u16string_view text, const StringRules& rules, bool
 }
 
 void appendEncoded(std::string& out, std::u16string_view text, const StringRules& rules, bool mtextEscapes) {
-    const std::size_t needed = out.size() + encodedSize(text, rules, mtextEscapes);
+    static const char kHex[] = "0123456789ABCDEF";
+    const std::size_t from = out.size(), needed = from + encodedSize(text, rules, mtextEscapes);
     if (needed > out.capacity()) out.reserve(std::max(needed, 2 * out.capacity()));
+    out.resize(needed);
+    char* p = out.data() + from;
+    const auto utf8 = [&p](char32_t c) {
+        if (c < 0x800) {
+            *p++ = static_cast<char>(0xC0 | (c >> 6));
+        } else {
+            if (c < 0x10000) {
+                *p++ = static_cast<char>(0xE0 | (c >> 12));
+            } else {
+                *p++ = static_cast<char>(0xF0 | (c >> 18));
+                *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            }
+            *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        }
+        *p++ = static_cast<char>(0x80 | (c & 0x3F));
+    };
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
         if (mtextEscapes && c == kNoBreakSpace) {
-            out += "\\~";
+            *p++ = '\\';
+            *p++ = '~';
         } else if (mtextEscapes && (c == u'\\' || c == u'{' || c == u'}')) {
-            out += '\\';
-            out += static_cast<char>(c);
+            *p++ = '\\';
+            *p++ = static_cast<char>(c);
         } else if (c < 0x80) {
-            out += static_cast<char>(c);
+            *p++ = static_cast<char>(c);
         } else if (!rules.utf8) {
-            appendUnicodeEscape(out, c);
+            *p++ = '\\';
+            *p++ = 'U';
+            *p++ = '+';
+            for (int shift = 12; shift >= 0; shift -= 4) *p++ = kHex[(c >> shift) & 0xF];
         } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
                    text[i + 1] <= 0xDFFF) {
-            appendUtf8(out, 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            utf8(0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
             ++i;
         } else {
-            appendUtf8(out, c);
+            utf8(c);
         }
     }
+    out.resize(static_cast<std::size_t>(p - out.data()));  // a surrogate pair takes less than its room
 }
 
 bool staysAsStored(std::string_view fontBytes, const StyleState& style) {

@@ -67,6 +67,20 @@ std::string quoted(std::string_view s) {
 
 // A group code line: blanks, the number, blanks and the line's end.
 bool parseGroupCode(std::string_view line, long long& out) {
+    // Most lines are blanks and up to four digits before the line's end.
+    std::size_t start = 0;
+    while (start < line.size() && line[start] == ' ') ++start;
+    std::size_t last = start;
+    long long value = 0;
+    while (last < line.size() && last - start < 5 && line[last] >= '0' && line[last] <= '9')
+        value = value * 10 + (line[last++] - '0');
+    const std::size_t rest = line.size() - last;
+    const bool ends = rest == 0 || (rest == 1 && line[last] == '\n') ||
+                      (rest == 2 && line[last] == '\r' && line[last + 1] == '\n');
+    if (last > start && last - start < 5 && ends) {
+        out = value;
+        return true;
+    }
     std::size_t i = 0;
     while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
     if (i < line.size() && line[i] == '+') ++i;
