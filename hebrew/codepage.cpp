@@ -76,9 +76,14 @@ std::string toBytes(std::u16string_view text) {
 }
 
 std::u16string fromBytes(std::string_view bytes) {
+    // Every text is read through it: each byte's character, looked up once.
+    static const std::array<char16_t, 256> characters = [] {
+        std::array<char16_t, 256> table{};
+        for (int b = 0; b < 256; ++b) table[b] = byteToUnicode(static_cast<unsigned char>(b));
+        return table;
+    }();
     std::u16string text(bytes.size(), u'\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        text[i] = byteToUnicode(static_cast<unsigned char>(bytes[i]));
+    for (std::size_t i = 0; i < bytes.size(); ++i) text[i] = characters[static_cast<unsigned char>(bytes[i])];
     return text;
 }
 
