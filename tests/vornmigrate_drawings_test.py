@@ -43,6 +43,16 @@ def table_cells_migrate_everywhere(work):
                         f"{sorted(fonts + titles)}")
     if len(new_titles) != 1 or lines[titles[0]] in new_titles:
         failures.append(f"{TABLE} with Latin keys: the title cells became {sorted(new_titles)}")
+    # Its TABLECONTENT owned by no table: the table is not migrated, and its
+    # style, whose texts read as Hebrew, stays.
+    content = value.index(b"TABLECONTENT", value.index(b"OBJECTS"))
+    owner = next(i for i in range(content + 1, len(value), 2) if value[i].strip() == b"330") + 1
+    lines[owner] = lines[owner].replace(value[owner], b"FFFF")
+    open(drawing, "wb").write(b"\n".join(lines))
+    run = subprocess.run([TOOL, "--quiet", "--map", keys_map, "--for", "logical", drawing, out],
+                         capture_output=True, text=True, timeout=60)
+    if run.returncode != 0 or open(out, "rb").read() != b"\n".join(lines):
+        failures.append(f"{TABLE} with Latin keys, its TABLECONTENT owned by no table: changed, exit {run.returncode}")
     return failures
 
 

@@ -1311,10 +1311,11 @@ private:
     // each of them back.
     void resolveTables() {
         if (tables_.empty()) return;
+        constexpr int kOwnersAbove = 8;  // a table's objects lie a few owners below it
         std::unordered_map<std::string, std::vector<const TableSeen*>> objectsUnder;
         for (const TableSeen& object : tableObjects_) {
             std::string at = object.handle;
-            for (int depth = 0; depth < 8; ++depth) {  // a table's objects lie a few owners below it
+            for (int depth = 0; depth < kOwnersAbove; ++depth) {  // a cycle ends too
                 auto owner = owners_.find(at);
                 if (owner == owners_.end()) break;
                 at = owner->second;
@@ -1323,6 +1324,15 @@ private:
         }
         std::unordered_map<std::string, int> handles;
         for (const TableSeen& table : tables_) ++handles[table.handle];
+        // A TABLECONTENT under no table may be one whose table this tool
+        // does not see: no table is migrated, lest its two copies differ.
+        std::set<const TableSeen*> owned;
+        for (const auto& [handle, count] : handles)
+            if (auto under = objectsUnder.find(handle); under != objectsUnder.end())
+                owned.insert(under->second.begin(), under->second.end());
+        const bool unowned = std::any_of(tableObjects_.begin(), tableObjects_.end(), [&](const TableSeen& object) {
+            return object.type == "TABLECONTENT" && owned.count(&object) == 0;
+        });
         for (TableSeen table : tables_) {
             std::vector<std::string> contents;
             const auto add = [&](const TableSeen& from) {
@@ -1340,7 +1350,7 @@ private:
             if (auto block = tableBlockStyles_.find(table.block); block != tableBlockStyles_.end())
                 table.styles.insert(block->second.begin(), block->second.end());
             if (table.styles.empty()) table.styles.insert("STANDARD");
-            table.unsafe = table.unsafe || table.handle.empty() || handles[table.handle] > 1;
+            table.unsafe = table.unsafe || unowned || table.handle.empty() || handles[table.handle] > 1;
             for (const std::string& text : table.texts)
                 table.unsafe = table.unsafe || (!codePageKnown_ && needsCodePage(text));
             const bool one = table.styles.size() == 1 && !table.unsafe;
