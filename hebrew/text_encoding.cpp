@@ -14,22 +14,32 @@ bool isHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool isLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 bool isSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 
-void putUtf8(std::string& out, char32_t c) {
+std::size_t encodeUtf8(char* out, char32_t c) {
     if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        out[0] = static_cast<char>(c);
+        return 1;
     }
+    if (c < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (c >> 6));
+        out[1] = static_cast<char>(0x80 | (c & 0x3F));
+        return 2;
+    }
+    if (c < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (c >> 12));
+        out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out[2] = static_cast<char>(0x80 | (c & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | (c >> 18));
+    out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out[3] = static_cast<char>(0x80 | (c & 0x3F));
+    return 4;
+}
+
+void putUtf8(std::string& out, char32_t c) {
+    char bytes[4];
+    out.append(bytes, encodeUtf8(bytes, c));
 }
 
 void appendCodePoint(std::u16string& out, char32_t c) {
@@ -183,7 +193,12 @@ Utf8Sequence utf8SequenceAt(std::string_view bytes, std::size_t at) {
     return {s.code, s.length};
 }
 
-void appendUtf8(std::string& out, char32_t code) { putUtf8(out, isSurrogate(code) ? kReplacement : code); }
+std::size_t writeUtf8(char* out, char32_t code) { return encodeUtf8(out, isSurrogate(code) ? kReplacement : code); }
+
+void appendUtf8(std::string& out, char32_t code) {
+    char bytes[4];
+    out.append(bytes, writeUtf8(bytes, code));
+}
 
 std::string_view byteOrderMark(TextEncoding encoding) {
     switch (encoding) {

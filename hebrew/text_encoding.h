@@ -59,6 +59,8 @@ struct Utf8Sequence {
 Utf8Sequence utf8SequenceAt(std::string_view bytes, std::size_t at);
 // A code point as UTF-8; a surrogate is written as U+FFFD.
 void appendUtf8(std::string& out, char32_t code);
+// The same at out, which has room for four bytes; the bytes written.
+std::size_t writeUtf8(char* out, char32_t code);
 
 // UTF-16 bytes without a mark, in either byte order.
 std::u16string decodeUtf16(std::string_view bytes, bool bigEndian, InvalidInput policy);

@@ -623,6 +623,28 @@ TEST(Texts, BackwardsEnglishIsReadInOrder) {
 
 // ---- Code pages and versions ----
 
+// From R2007 a value is UTF-8: a surrogate pair as its one code point, a
+// lone surrogate as U+FFFD, as everything the system writes.
+TEST(Encoding, Utf8ValuesTakePairsWholeAndReplaceLoneSurrogates) {
+    StringRules r2007;
+    r2007.utf8 = true;
+    const struct {
+        std::u16string text;
+        std::string expected;
+    } cases[] = {
+        {u"\u05E9", "\xD7\xA9"},
+        {u"\xD83D\xDE00", "\xF0\x9F\x98\x80"},
+        {u"a\xD800", "a\xEF\xBF\xBD"},
+        {u"\xDC00" u"b", "\xEF\xBF\xBD" "b"},
+    };
+    for (const auto& c : cases) {
+        std::string out = "x";
+        appendEncoded(out, c.text, r2007, false);
+        EXPECT_EQ(out, "x" + c.expected) << utf8(c.text);
+    }
+}
+
+
 struct CodePageCase {
     const char* name;
     const char* acadver;

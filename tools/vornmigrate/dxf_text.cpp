@@ -354,20 +354,6 @@ void appendEncoded(std::string& out, std::u16string_view text, const StringRules
     if (needed > out.capacity()) out.reserve(std::max(needed, 2 * out.capacity()));
     out.resize(needed);
     char* p = out.data() + from;
-    const auto utf8 = [&p](char32_t c) {
-        if (c < 0x800) {
-            *p++ = static_cast<char>(0xC0 | (c >> 6));
-        } else {
-            if (c < 0x10000) {
-                *p++ = static_cast<char>(0xE0 | (c >> 12));
-            } else {
-                *p++ = static_cast<char>(0xF0 | (c >> 18));
-                *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            }
-            *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        }
-        *p++ = static_cast<char>(0x80 | (c & 0x3F));
-    };
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
         if (mtextEscapes && c == kNoBreakSpace) {
@@ -385,10 +371,10 @@ void appendEncoded(std::string& out, std::u16string_view text, const StringRules
             for (int shift = 12; shift >= 0; shift -= 4) *p++ = kHex[(c >> shift) & 0xF];
         } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
                    text[i + 1] <= 0xDFFF) {
-            utf8(0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            p += writeUtf8(p, 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
             ++i;
         } else {
-            utf8(c);
+            p += writeUtf8(p, c);
         }
     }
     out.resize(static_cast<std::size_t>(p - out.data()));  // a surrogate pair takes less than its room
