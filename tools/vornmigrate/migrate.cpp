@@ -66,8 +66,21 @@ std::string quoted(std::string_view s) {
 }
 
 // A group code line: blanks, the number, blanks and the line's end.
-bool parseGroupCode(std::string_view line, long long& out) {
-    // Most lines are blanks and up to four digits before the line's end.
+bool parseAnyGroupCode(std::string_view line, long long& out) {
+    std::size_t i = 0;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    if (i < line.size() && line[i] == '+') ++i;
+    const char* end = line.data() + line.size();
+    auto [stop, ec] = std::from_chars(line.data() + i, end, out);
+    if (ec != std::errc() || stop == line.data() + i) return false;
+    for (; stop < end; ++stop)
+        if (*stop != ' ' && *stop != '\t' && *stop != '\r' && *stop != '\n') return false;
+    return true;
+}
+
+// Most group code lines are blanks and up to four digits before the line's
+// end: read at once, the others by the general form.
+inline bool parseGroupCode(std::string_view line, long long& out) {
     std::size_t start = 0;
     while (start < line.size() && line[start] == ' ') ++start;
     std::size_t last = start;
@@ -77,18 +90,8 @@ bool parseGroupCode(std::string_view line, long long& out) {
     const std::size_t rest = line.size() - last;
     const bool ends = rest == 0 || (rest == 1 && line[last] == '\n') ||
                       (rest == 2 && line[last] == '\r' && line[last + 1] == '\n');
-    if (last > start && last - start < 5 && ends) {
-        out = value;
-        return true;
-    }
-    std::size_t i = 0;
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-    if (i < line.size() && line[i] == '+') ++i;
-    const char* end = line.data() + line.size();
-    auto [stop, ec] = std::from_chars(line.data() + i, end, out);
-    if (ec != std::errc() || stop == line.data() + i) return false;
-    for (; stop < end; ++stop)
-        if (*stop != ' ' && *stop != '\t' && *stop != '\r' && *stop != '\n') return false;
+    if (last == start || last - start == 5 || !ends) return parseAnyGroupCode(line, out);
+    out = value;
     return true;
 }
 
@@ -579,7 +582,7 @@ private:
 
     bool onStructure(std::string_view name) {
         inBlockRecord_ = false;
-        object_ = {};
+        if (section_ == Section::Objects) object_ = {};
         if (name == "SECTION") {
             expectSectionName_ = true;
         } else if (name == "ENDSEC") {
@@ -928,8 +931,8 @@ private:
         std::string styleNote;
         const StyleInfo& style = styleOf(f, styleNote);
         if (fonts_ && k == Kind::Mtext && inTableBlock())
-            tableBlockStyles_[block_].insert(f.style == record_.size() ? std::string("STANDARD")
-                                                                      : upperAscii(record_.value(f.style)));
+            tableBlockStyles_[upperAscii(block_)].insert(
+                f.style == record_.size() ? std::string("STANDARD") : upperAscii(record_.value(f.style)));
         if (fonts_) return collectText(k, f, style);
         if (k == Kind::Mtext) return finishMtext(f, style, styleNote);
 
@@ -1174,31 +1177,29 @@ private:
     TableParts tableParts(bool entity) const {
         TableParts p;
         const std::size_t end = record_.size();
-        bool inTable = !entity, inValue = false, inGroup = false;
-        if (entity) {  // a record without subclass markers is read whole as the table's
-            inTable = true;
-            for (std::size_t i = 1; i < end && record_.code(i) < 1000; ++i)
-                if (record_.code(i) == 100) inTable = false;
-        }
+        // An object's record, or a table's without subclass markers, is read
+        // whole as the table's; otherwise from its AcDbTable marker.
+        bool inTable = true, inValue = false, inGroup = false;
+        for (std::size_t i = 1; entity && inTable && i < end && record_.code(i) < 1000; ++i)
+            inTable = record_.code(i) != 100;
         for (std::size_t i = 1; i < end && record_.code(i) < 1000; ++i) {
             const long code = record_.code(i);
-            const std::string_view value = record_.value(i);
-            const std::string_view marker = code >= 300 ? trimmed(value) : std::string_view();
+            const std::string_view value = record_.value(i), word = trimmed(value);
             if (code == 5 && p.handle.empty()) {
-                p.handle = upperAscii(trimmed(value));
+                p.handle = upperAscii(word);
             } else if (code == 102) {
-                inGroup = !trimmed(value).empty() && trimmed(value).front() == '{';
+                inGroup = !word.empty() && word.front() == '{';
             } else if (code == 330) {
-                if (!inGroup && p.owner.empty()) p.owner = upperAscii(trimmed(value));
+                if (!inGroup && p.owner.empty()) p.owner = upperAscii(word);
             } else if (entity && code == 100) {
-                inTable = inTable || trimmed(value) == "AcDbTable";
+                inTable = inTable || word == "AcDbTable";
             } else if (entity && !inTable) {
-                if (code == 2) p.block = upperAscii(trimmed(value));
+                if (code == 2) p.block = upperAscii(word);
             } else if (entity && code == 342) {
-                p.tableStyle = upperAscii(trimmed(value));
-            } else if ((entity && code == 301 && marker == "CELL_VALUE") || (!entity && code == 300 && marker == "VALUE")) {
+                p.tableStyle = upperAscii(word);
+            } else if ((entity && code == 301 && word == "CELL_VALUE") || (!entity && code == 300 && word == "VALUE")) {
                 inValue = true;
-            } else if (code == 304 && marker == "ACVALUE_END") {
+            } else if (code == 304 && word == "ACVALUE_END") {
                 inValue = false;
             } else if ((code == 1 && (entity || inValue)) || (code == 302 && inValue)) {
                 p.repeats.push_back(code == 302 && !p.texts.empty() && record_.code(p.texts.back()) == 1 &&
@@ -1206,12 +1207,12 @@ private:
                 p.texts.push_back(i);
             } else if ((code == 2 || code == 3 || code == 303) && (entity || inValue)) {
                 p.unsafe = true;
-            } else if (entity && ((code == 344 && trimmed(value) != "0") || code == 331)) {
+            } else if (entity && ((code == 344 && word != "0") || code == 331)) {
                 p.unsafe = true;
             } else if (code == 7) {
-                p.styles.insert(upperAscii(trimmed(value)));
+                p.styles.insert(upperAscii(word));
             } else if (code == 340) {
-                if (auto it = styleNamesByHandle_.find(upperAscii(trimmed(value))); it != styleNamesByHandle_.end())
+                if (auto it = styleNamesByHandle_.find(upperAscii(word)); it != styleNamesByHandle_.end())
                     p.styles.insert(it->second);
             }
         }
@@ -1247,15 +1248,15 @@ private:
     }
 
     // The cells' new texts, each in one line, where every one can be
-    // migrated safely; false, with nothing written, otherwise.
+    // migrated safely; false, with nothing written, otherwise. (A text
+    // that the drawing's code page does not let be read keeps its table
+    // out of the first pass's facts.)
     bool migrateTable(const TableParts& parts, const std::string& styleName) {
         auto it = styles_.find(styleName);
         if (it == styles_.end() || !it->second.migrated || parts.unsafe) return false;
         const StyleInfo& style = it->second;
         std::vector<OwnText> cells;
-        TextRow ignored;
         for (std::size_t i : parts.texts) {
-            if (unreadable(record_.value(i), ignored)) return false;
             std::optional<OwnText> cell = migrateOwnText(record_.value(i), style.state);
             if (!cell) return false;
             cells.push_back(std::move(*cell));
@@ -1333,7 +1334,10 @@ private:
         const bool unowned = std::any_of(tableObjects_.begin(), tableObjects_.end(), [&](const TableSeen& object) {
             return object.type == "TABLECONTENT" && owned.count(&object) == 0;
         });
-        for (TableSeen table : tables_) {
+        std::unordered_map<std::string, std::set<std::string>> stylesByHandle;  // of each object, by its handle
+        for (const TableSeen& object : tableObjects_)
+            stylesByHandle[object.handle].insert(object.styles.begin(), object.styles.end());
+        for (TableSeen& table : tables_) {  // completed in place: the first pass ends here
             std::vector<std::string> contents;
             const auto add = [&](const TableSeen& from) {
                 table.styles.insert(from.styles.begin(), from.styles.end());
@@ -1345,8 +1349,8 @@ private:
             for (const std::string& owner : {table.handle, table.tableStyle})
                 if (auto under = objectsUnder.find(owner); !owner.empty() && under != objectsUnder.end())
                     for (const TableSeen* object : under->second) add(*object);
-            for (const TableSeen& object : tableObjects_)
-                if (object.handle == table.tableStyle) table.styles.insert(object.styles.begin(), object.styles.end());
+            if (auto style = stylesByHandle.find(table.tableStyle); style != stylesByHandle.end())
+                table.styles.insert(style->second.begin(), style->second.end());
             if (auto block = tableBlockStyles_.find(table.block); block != tableBlockStyles_.end())
                 table.styles.insert(block->second.begin(), block->second.end());
             if (table.styles.empty()) table.styles.insert("STANDARD");
