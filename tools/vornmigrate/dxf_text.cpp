@@ -271,6 +271,12 @@ char16_t codePageChar(CodePage cp, unsigned char b) {
     return b < 0x80 ? static_cast<char16_t>(b) : tableOf(cp).high[b - 0x80];
 }
 
+std::u16string codePageText(CodePage cp, std::string_view bytes) {
+    std::u16string text(bytes.size(), u'\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) text[i] = codePageChar(cp, static_cast<unsigned char>(bytes[i]));
+    return text;
+}
+
 unsigned char codePageByte(CodePage cp, char16_t c) {
     if (cp == CodePage::Ansi1255) return unicodeToByte(c);
     if (c < 0x80) return static_cast<unsigned char>(c);
@@ -319,9 +325,7 @@ bool decodeValue(std::string_view value, const StringRules& rules, std::string& 
     // character of the code page.
     if (!rules.utf8 && value.find('\\') == std::string_view::npos) {
         fontBytes.assign(value);
-        unicode.resize(value.size());
-        for (std::size_t i = 0; i < value.size(); ++i)
-            unicode[i] = codePageChar(rules.codePage, static_cast<unsigned char>(value[i]));
+        unicode = codePageText(rules.codePage, value);
         return true;
     }
     std::size_t pos = 0;

@@ -44,6 +44,8 @@ bool isUtf8Version(std::string_view acadver);
 bool codePageNamed(std::string_view name, CodePage& out);
 
 char16_t codePageChar(CodePage cp, unsigned char b);
+// What the code page shows for bytes, a character each.
+std::u16string codePageText(CodePage cp, std::string_view bytes);
 // '?' when the code page has no byte for c.
 unsigned char codePageByte(CodePage cp, char16_t c);
 

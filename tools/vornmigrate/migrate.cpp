@@ -1511,18 +1511,11 @@ private:
         std::string pending_;
     };
 
-    // What a code page shows for font bytes.
-    std::u16string shownBytes(std::string_view fontBytes) const {
-        std::u16string shown(fontBytes.size(), u'\0');
-        for (std::size_t i = 0; i < fontBytes.size(); ++i)
-            shown[i] = codePageChar(rules_.codePage, static_cast<unsigned char>(fontBytes[i]));
-        return shown;
-    }
-
     void collectMtext(const TextFields& f, const StyleInfo& style) {
         if (!style.evidence || f.chunks.empty()) return;
         const std::string contents = chunkContents(f.chunks);
-        mtextParagraphs(contents, rules_, [&](std::string_view plain) { addEvidence(style, plain, shownBytes(plain)); });
+        mtextParagraphs(contents, rules_,
+                        [&](std::string_view plain) { addEvidence(style, plain, codePageText(rules_.codePage, plain)); });
     }
 
     void reviewMtext(std::string_view contents, const StyleInfo& style, TextRow& row) {
